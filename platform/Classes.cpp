@@ -1,0 +1,284 @@
+#include "platform/Classes.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace Vorlane {
+
+// ---------------------------------------------------------------------------------------------
+// TStream
+
+TStream::~TStream() = default;
+
+Int64 TStream::Size() {
+  Int64 pos = Seek(0, soCurrent);
+  Int64 size = Seek(0, soEnd);
+  Seek(pos, soBeginning);
+  return size;
+}
+
+void TStream::SetSize(Int64) {}
+
+void TStream::ReadBuffer(void* Buffer, Integer Count) {
+  Integer done = 0;
+  while (done < Count) {
+    Integer n = Read(static_cast<char*>(Buffer) + done, Count - done);
+    if (n <= 0) throw EReadError("Stream read error");
+    done += n;
+  }
+}
+
+void TStream::WriteBuffer(const void* Buffer, Integer Count) {
+  Integer done = 0;
+  while (done < Count) {
+    Integer n = Write(static_cast<const char*>(Buffer) + done, Count - done);
+    if (n <= 0) throw EWriteError("Stream write error");
+    done += n;
+  }
+}
+
+Int64 TStream::CopyFrom(TStream* ASource, Int64 Count) {
+  if (Count == 0) {
+    ASource->SetPosition(0);
+    Count = ASource->Size();
+  }
+  Int64 result = Count;
+  std::vector<char> buf(static_cast<size_t>(std::min<Int64>(Count, 1 << 20)) + 1);
+  while (Count > 0) {
+    Integer n = static_cast<Integer>(std::min<Int64>(Count, static_cast<Int64>(buf.size())));
+    ASource->ReadBuffer(buf.data(), n);
+    WriteBuffer(buf.data(), n);
+    Count -= n;
+  }
+  return result;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Memory streams
+
+void TCustomMemoryStream::SetPointer(void* APtr, Int64 ASize) {
+  FMemory = APtr;
+  FSize = ASize;
+}
+
+Integer TCustomMemoryStream::Read(void* Buffer, Integer Count) {
+  if (FPosition >= 0 && Count > 0) {
+    Int64 n = FSize - FPosition;
+    if (n > 0) {
+      if (n > Count) n = Count;
+      std::memcpy(Buffer, static_cast<char*>(FMemory) + FPosition, static_cast<size_t>(n));
+      FPosition += n;
+      return static_cast<Integer>(n);
+    }
+  }
+  return 0;
+}
+
+Int64 TCustomMemoryStream::Seek(Int64 Offset, TSeekOrigin Origin) {
+  switch (Origin) {
+    case soBeginning: FPosition = Offset; break;
+    case soCurrent: FPosition += Offset; break;
+    case soEnd: FPosition = FSize + Offset; break;
+  }
+  return FPosition;
+}
+
+void TCustomMemoryStream::SaveToStream(TStream* AStream) {
+  if (FSize != 0) AStream->WriteBuffer(FMemory, static_cast<Integer>(FSize));
+}
+
+void TCustomMemoryStream::SaveToFile(const UnicodeString& AFileName) {
+  TFileStream f(AFileName, fmCreate);
+  SaveToStream(&f);
+}
+
+TMemoryStream::~TMemoryStream() { std::free(FMemory); }
+
+void TMemoryStream::SetCapacity(Int64 ANewCapacity) {
+  if (ANewCapacity == FCapacity) return;
+  if (ANewCapacity == 0) {
+    std::free(FMemory);
+    FMemory = nullptr;
+  } else {
+    void* p = std::realloc(FMemory, static_cast<size_t>(ANewCapacity));
+    if (!p) throw EStreamError("Out of memory while expanding memory stream");
+    FMemory = p;
+  }
+  FCapacity = ANewCapacity;
+}
+
+void TMemoryStream::SetSize(Int64 ANewSize) {
+  Int64 oldPos = FPosition;
+  if (ANewSize > FCapacity) SetCapacity(std::max(ANewSize, FCapacity + FCapacity / 2));
+  FSize = ANewSize;
+  if (oldPos > ANewSize) FPosition = ANewSize;
+}
+
+Integer TMemoryStream::Write(const void* Buffer, Integer Count) {
+  if (FPosition < 0 || Count <= 0) return 0;
+  Int64 end = FPosition + Count;
+  if (end > FSize) {
+    if (end > FCapacity) SetCapacity(std::max<Int64>(end, std::max<Int64>(256, FCapacity * 2)));
+    FSize = end;
+  }
+  std::memcpy(static_cast<char*>(FMemory) + FPosition, Buffer, static_cast<size_t>(Count));
+  FPosition = end;
+  return Count;
+}
+
+void TMemoryStream::Clear() {
+  SetCapacity(0);
+  FSize = 0;
+  FPosition = 0;
+}
+
+void TMemoryStream::LoadFromStream(TStream* AStream) {
+  AStream->SetPosition(0);
+  Int64 count = AStream->Size();
+  SetSize(count);
+  if (count != 0) AStream->ReadBuffer(FMemory, static_cast<Integer>(count));
+  FPosition = 0;
+}
+
+void TMemoryStream::LoadFromFile(const UnicodeString& AFileName) {
+  TFileStream f(AFileName, fmOpenRead | fmShareDenyWrite);
+  LoadFromStream(&f);
+}
+
+TBytesStream::TBytesStream(const std::string& AData) {
+  if (!AData.empty()) {
+    SetSize(static_cast<Int64>(AData.size()));
+    std::memcpy(FMemory, AData.data(), AData.size());
+  }
+  FPosition = 0;
+}
+
+std::string TBytesStream::DataString() {
+  return std::string(static_cast<const char*>(FMemory), static_cast<size_t>(FSize));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Handle and file streams. The C runtime's descriptor calls serve both systems; Windows gets
+// binary mode and wide file names.
+
+Integer THandleStream::Read(void* Buffer, Integer Count) {
+  if (Count <= 0) return 0;
+#ifdef _WIN32
+  int n = _read(static_cast<int>(FHandle), Buffer, static_cast<unsigned>(Count));
+#else
+  ssize_t n;
+  do n = ::read(static_cast<int>(FHandle), Buffer, static_cast<size_t>(Count));
+  while (n < 0 && errno == EINTR);
+#endif
+  return n < 0 ? 0 : static_cast<Integer>(n);
+}
+
+Integer THandleStream::Write(const void* Buffer, Integer Count) {
+  if (Count <= 0) return 0;
+#ifdef _WIN32
+  int n = _write(static_cast<int>(FHandle), Buffer, static_cast<unsigned>(Count));
+#else
+  ssize_t n;
+  do n = ::write(static_cast<int>(FHandle), Buffer, static_cast<size_t>(Count));
+  while (n < 0 && errno == EINTR);
+#endif
+  return n < 0 ? 0 : static_cast<Integer>(n);
+}
+
+Int64 THandleStream::Seek(Int64 Offset, TSeekOrigin Origin) {
+  int whence = Origin == soBeginning ? SEEK_SET : Origin == soCurrent ? SEEK_CUR : SEEK_END;
+#ifdef _WIN32
+  Int64 r = _lseeki64(static_cast<int>(FHandle), Offset, whence);
+#else
+  Int64 r = ::lseek(static_cast<int>(FHandle), static_cast<off_t>(Offset), whence);
+#endif
+  return r;
+}
+
+void THandleStream::SetSize(Int64 ANewSize) {
+  Seek(ANewSize, soBeginning);
+#ifdef _WIN32
+  if (_chsize_s(static_cast<int>(FHandle), ANewSize) != 0)
+#else
+  if (::ftruncate(static_cast<int>(FHandle), static_cast<off_t>(ANewSize)) != 0)
+#endif
+    throw EStreamError("Stream write error");
+}
+
+namespace {
+
+UnicodeString SysErrorMessage(int AErr) { return UTF8ToUnicode(std::strerror(AErr)); }
+
+}  // namespace
+
+TFileStream::TFileStream(const UnicodeString& AFileName, Word AMode)
+    : THandleStream(-1), FFileName(AFileName) {
+  int flags;
+  bool create = (AMode & 0xFF00) == fmCreate;
+  if (create) {
+    flags = O_RDWR | O_CREAT | O_TRUNC;
+  } else {
+    switch (AMode & 3) {
+      case fmOpenWrite: flags = O_WRONLY; break;
+      case fmOpenReadWrite: flags = O_RDWR; break;
+      default: flags = O_RDONLY; break;
+    }
+  }
+#ifdef _WIN32
+  flags |= O_BINARY;
+  int share = _SH_DENYNO;
+  switch (AMode & 0xF0) {
+    case fmShareExclusive: share = _SH_DENYRW; break;
+    case fmShareDenyWrite: share = _SH_DENYWR; break;
+    case fmShareDenyRead: share = _SH_DENYRD; break;
+    default: break;
+  }
+  int fd = -1;
+  errno_t e = _wsopen_s(&fd, reinterpret_cast<const wchar_t*>(AFileName.c_str()), flags, share,
+                        _S_IREAD | _S_IWRITE);
+  if (e != 0) fd = -1;
+#else
+  flags |= O_CLOEXEC;
+  int fd;
+  do fd = ::open(UnicodeToUTF8(AFileName).c_str(), flags, 0666);
+  while (fd < 0 && errno == EINTR);
+#endif
+  if (fd < 0) {
+    int err = errno;
+    if (create)
+      throw EFCreateError(Format(u"Cannot create file \"%s\". %s", {AFileName, SysErrorMessage(err)}));
+    throw EFOpenError(Format(u"Cannot open file \"%s\". %s", {AFileName, SysErrorMessage(err)}));
+  }
+  FHandle = fd;
+}
+
+TFileStream::~TFileStream() {
+  if (FHandle >= 0) {
+#ifdef _WIN32
+    _close(static_cast<int>(FHandle));
+#else
+    ::close(static_cast<int>(FHandle));
+#endif
+  }
+}
+
+void TFileStream::FlushToDisk() {
+#ifdef _WIN32
+  _commit(static_cast<int>(FHandle));
+#else
+  ::fsync(static_cast<int>(FHandle));
+#endif
+}
+
+}  // namespace Vorlane

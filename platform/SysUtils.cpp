@@ -1,0 +1,333 @@
+#include "platform/SysUtils.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace Vorlane {
+
+// ---------------------------------------------------------------------------------------------
+// Exceptions
+
+Exception::Exception(const UnicodeString& AMessage) { SetMessage(AMessage); }
+Exception::Exception(const char* AMessageUtf8) { SetMessage(UTF8ToUnicode(AMessageUtf8 ? AMessageUtf8 : "")); }
+Exception::Exception(const std::string& AMessageUtf8) { SetMessage(UTF8ToUnicode(AMessageUtf8)); }
+Exception::~Exception() = default;
+
+std::string Exception::MessageUtf8() const { return FWhat; }
+
+void Exception::SetMessage(const UnicodeString& AMessage) {
+  FMessage = AMessage;
+  FWhat = UnicodeToUTF8(AMessage);
+}
+
+// ---------------------------------------------------------------------------------------------
+// UTF-8 / UTF-16
+
+UnicodeString UTF8ToUnicode(const UTF8String& S) {
+  UnicodeString R;
+  R.reserve(S.size());
+  const auto* p = reinterpret_cast<const unsigned char*>(S.data());
+  size_t n = S.size(), i = 0;
+  while (i < n) {
+    unsigned c = p[i];
+    if (c < 0x80) {
+      R.push_back(static_cast<char16_t>(c));
+      ++i;
+      continue;
+    }
+    int extra;
+    char32_t cp;
+    char32_t minimum;
+    if ((c & 0xE0) == 0xC0) { extra = 1; cp = c & 0x1F; minimum = 0x80; }
+    else if ((c & 0xF0) == 0xE0) { extra = 2; cp = c & 0x0F; minimum = 0x800; }
+    else if ((c & 0xF8) == 0xF0) { extra = 3; cp = c & 0x07; minimum = 0x10000; }
+    else { R.push_back(0xFFFD); ++i; continue; }
+    bool ok = i + static_cast<size_t>(extra) < n;
+    if (ok) {
+      for (int k = 1; k <= extra; ++k) {
+        unsigned cc = p[i + k];
+        if ((cc & 0xC0) != 0x80) { ok = false; break; }
+        cp = (cp << 6) | (cc & 0x3F);
+      }
+    }
+    if (!ok || cp < minimum || cp > 0x10FFFF) {
+      R.push_back(0xFFFD);
+      ++i;
+      continue;
+    }
+    i += extra + 1;
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      R.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+      R.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+    } else {
+      R.push_back(static_cast<char16_t>(cp));
+    }
+  }
+  return R;
+}
+
+UTF8String UnicodeToUTF8(const UnicodeString& S) {
+  UTF8String R;
+  R.reserve(S.size());
+  for (size_t i = 0; i < S.size(); ++i) {
+    char32_t cp = S[i];
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < S.size() && S[i + 1] >= 0xDC00 && S[i + 1] <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (S[i + 1] - 0xDC00);
+      ++i;
+    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+      cp = 0xFFFD;
+    }
+    if (cp < 0x80) {
+      R.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+      R.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+      R.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+      R.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+      R.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+      R.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+      R.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+      R.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+      R.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+      R.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+  }
+  return R;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Windows-1252: bytes 0x80..0x9F map to these characters (0 = unassigned).
+
+static const char16_t kCp1252High[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+UnicodeString AnsiToUnicode(const AnsiString& S) {
+  UnicodeString R;
+  R.reserve(S.size());
+  for (unsigned char c : S) {
+    if (c >= 0x80 && c <= 0x9F) {
+      char16_t u = kCp1252High[c - 0x80];
+      // Unassigned bytes map to the C1 control of the same value, as Windows does.
+      R.push_back(u ? u : static_cast<char16_t>(c));
+    } else {
+      R.push_back(static_cast<char16_t>(c));
+    }
+  }
+  return R;
+}
+
+AnsiString UnicodeToAnsi(const UnicodeString& S) {
+  AnsiString R;
+  R.reserve(S.size());
+  for (size_t i = 0; i < S.size(); ++i) {
+    char16_t u = S[i];
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+      R.push_back(static_cast<char>(u));
+      continue;
+    }
+    char out = '?';
+    for (int k = 0; k < 32; ++k) {
+      if (kCp1252High[k] == u || (kCp1252High[k] == 0 && u == 0x80 + k)) {
+        out = static_cast<char>(0x80 + k);
+        break;
+      }
+    }
+    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < S.size() && S[i + 1] >= 0xDC00 && S[i + 1] <= 0xDFFF)
+      ++i;  // a surrogate pair is one character, one substitute
+    R.push_back(out);
+  }
+  return R;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Format
+
+namespace {
+
+[[noreturn]] void FormatError(const UnicodeString& AFormat) {
+  throw EConvertError(u"Format '" + AFormat + u"' invalid or incompatible with argument");
+}
+
+void AppendAscii(UnicodeString& R, const char* s) {
+  while (*s) R.push_back(static_cast<char16_t>(static_cast<unsigned char>(*s++)));
+}
+
+void Pad(UnicodeString& R, const UnicodeString& text, int width, bool left) {
+  int fill = width - static_cast<int>(text.size());
+  if (!left)
+    for (int i = 0; i < fill; ++i) R.push_back(u' ');
+  R += text;
+  if (left)
+    for (int i = 0; i < fill; ++i) R.push_back(u' ');
+}
+
+}  // namespace
+
+UnicodeString Format(const UnicodeString& AFormat, std::initializer_list<TVarRec> AArgs) {
+  UnicodeString R;
+  const TVarRec* arg = AArgs.begin();
+  const TVarRec* end = AArgs.end();
+  size_t i = 0, n = AFormat.size();
+  while (i < n) {
+    char16_t c = AFormat[i++];
+    if (c != u'%') {
+      R.push_back(c);
+      continue;
+    }
+    if (i >= n) FormatError(AFormat);
+    if (AFormat[i] == u'%') {
+      R.push_back(u'%');
+      ++i;
+      continue;
+    }
+    bool left = false;
+    if (AFormat[i] == u'-') { left = true; ++i; }
+    int width = -1, prec = -1;
+    while (i < n && AFormat[i] >= u'0' && AFormat[i] <= u'9') width = (width < 0 ? 0 : width * 10) + (AFormat[i++] - u'0');
+    if (i < n && AFormat[i] == u'.') {
+      ++i;
+      prec = 0;
+      while (i < n && AFormat[i] >= u'0' && AFormat[i] <= u'9') prec = prec * 10 + (AFormat[i++] - u'0');
+    }
+    if (i >= n || arg == end) FormatError(AFormat);
+    char16_t conv = AFormat[i++];
+    const auto& v = arg->Value();
+    ++arg;
+    UnicodeString text;
+    char buf[512];
+    switch (conv) {
+      case u'd': case u'D': case u'u': case u'U': {
+        if (!std::holds_alternative<Int64>(v)) FormatError(AFormat);
+        Int64 x = std::get<Int64>(v);
+        if ((conv == u'u' || conv == u'U') && x < 0) x = static_cast<Int64>(static_cast<std::uint32_t>(x));
+        bool neg = x < 0;
+        unsigned long long ux = neg ? 0ULL - static_cast<unsigned long long>(x) : static_cast<unsigned long long>(x);
+        std::snprintf(buf, sizeof buf, "%llu", ux);
+        std::string digits = buf;
+        if (prec > 0 && static_cast<int>(digits.size()) < prec) digits.insert(0, prec - digits.size(), '0');
+        if (neg) digits.insert(0, 1, '-');
+        AppendAscii(text, digits.c_str());
+        break;
+      }
+      case u'x': case u'X': {
+        if (!std::holds_alternative<Int64>(v)) FormatError(AFormat);
+        std::snprintf(buf, sizeof buf, "%llX", static_cast<unsigned long long>(std::get<Int64>(v)));
+        std::string digits = buf;
+        if (prec > 0 && static_cast<int>(digits.size()) < prec) digits.insert(0, prec - digits.size(), '0');
+        AppendAscii(text, digits.c_str());
+        break;
+      }
+      case u's': case u'S': {
+        if (!std::holds_alternative<UnicodeString>(v)) FormatError(AFormat);
+        text = std::get<UnicodeString>(v);
+        if (prec >= 0 && static_cast<int>(text.size()) > prec) text.resize(prec);
+        break;
+      }
+      case u'f': case u'F': case u'g': case u'G': case u'e': case u'E': case u'n': case u'N': {
+        double d;
+        if (std::holds_alternative<double>(v)) d = std::get<double>(v);
+        else if (std::holds_alternative<Int64>(v)) d = static_cast<double>(std::get<Int64>(v));
+        else FormatError(AFormat);
+        char spec[8] = "%.*f";
+        char lc = static_cast<char>(conv | 0x20);
+        spec[3] = lc == 'n' ? 'f' : lc;
+        std::snprintf(buf, sizeof buf, spec, prec < 0 ? (lc == 'g' ? 15 : 2) : prec, d);
+        AppendAscii(text, buf);
+        break;
+      }
+      default:
+        FormatError(AFormat);
+    }
+    Pad(R, text, width, left);
+  }
+  return R;
+}
+
+UTF8String FormatUtf8(const UTF8String& AFormat, std::initializer_list<TVarRec> AArgs) {
+  return UnicodeToUTF8(Format(UTF8ToUnicode(AFormat), AArgs));
+}
+
+// ---------------------------------------------------------------------------------------------
+// String helpers
+
+UnicodeString IntToStr(Int64 AValue) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%lld", static_cast<long long>(AValue));
+  UnicodeString R;
+  AppendAscii(R, buf);
+  return R;
+}
+
+static char16_t AsciiUpper(char16_t c) { return (c >= u'a' && c <= u'z') ? c - 32 : c; }
+static char16_t AsciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? c + 32 : c; }
+
+UnicodeString UpperCase(const UnicodeString& S) {
+  UnicodeString R = S;
+  for (auto& c : R) c = AsciiUpper(c);
+  return R;
+}
+
+UnicodeString LowerCase(const UnicodeString& S) {
+  UnicodeString R = S;
+  for (auto& c : R) c = AsciiLower(c);
+  return R;
+}
+
+UnicodeString Trim(const UnicodeString& S) {
+  size_t b = 0, e = S.size();
+  while (b < e && S[b] <= u' ') ++b;
+  while (e > b && S[e - 1] <= u' ') --e;
+  return S.substr(b, e - b);
+}
+
+int CompareText(const UnicodeString& A, const UnicodeString& B) {
+  size_t n = std::min(A.size(), B.size());
+  for (size_t i = 0; i < n; ++i) {
+    int d = static_cast<int>(AsciiUpper(A[i])) - static_cast<int>(AsciiUpper(B[i]));
+    if (d != 0) return d;
+  }
+  return static_cast<int>(A.size()) - static_cast<int>(B.size());
+}
+
+bool SameText(const UnicodeString& A, const UnicodeString& B) {
+  return A.size() == B.size() && CompareText(A, B) == 0;
+}
+
+bool StartsText(const UnicodeString& ASubText, const UnicodeString& AText) {
+  return AText.size() >= ASubText.size() && SameText(AText.substr(0, ASubText.size()), ASubText);
+}
+
+bool EndsText(const UnicodeString& ASubText, const UnicodeString& AText) {
+  return AText.size() >= ASubText.size() &&
+         SameText(AText.substr(AText.size() - ASubText.size()), ASubText);
+}
+
+int Pos(const UnicodeString& ASubStr, const UnicodeString& S) {
+  if (ASubStr.empty()) return 0;
+  size_t p = S.find(ASubStr);
+  return p == UnicodeString::npos ? 0 : static_cast<int>(p) + 1;
+}
+
+UnicodeString StringReplaceAll(const UnicodeString& S, const UnicodeString& AOld,
+                               const UnicodeString& ANew, bool AIgnoreCase) {
+  if (AOld.empty()) return S;
+  UnicodeString R;
+  UnicodeString hay = AIgnoreCase ? UpperCase(S) : S;
+  UnicodeString needle = AIgnoreCase ? UpperCase(AOld) : AOld;
+  size_t i = 0;
+  while (true) {
+    size_t p = hay.find(needle, i);
+    if (p == UnicodeString::npos) break;
+    R.append(S, i, p - i);
+    R += ANew;
+    i = p + AOld.size();
+  }
+  R.append(S, i, UnicodeString::npos);
+  return R;
+}
+
+}  // namespace Vorlane
