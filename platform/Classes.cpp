@@ -5,12 +5,13 @@
 #include <cstdlib>
 #include <cstring>
 
-#ifdef _WIN32
-#include <io.h>
-#include <windows.h>
-#else
 #include <fcntl.h>
 #include <sys/stat.h>
+
+#ifdef _WIN32
+#include <io.h>
+#include <share.h>
+#else
 #include <unistd.h>
 #endif
 
@@ -130,6 +131,9 @@ Integer TMemoryStream::Write(const void* Buffer, Integer Count) {
   Int64 end = FPosition + Count;
   if (end > FSize) {
     if (end > FCapacity) SetCapacity(std::max<Int64>(end, std::max<Int64>(256, FCapacity * 2)));
+    // A write after a seek past the end leaves no undefined bytes in the gap.
+    if (FPosition > FSize)
+      std::memset(static_cast<char*>(FMemory) + FSize, 0, static_cast<size_t>(FPosition - FSize));
     FSize = end;
   }
   std::memcpy(static_cast<char*>(FMemory) + FPosition, Buffer, static_cast<size_t>(Count));

@@ -50,7 +50,8 @@ UnicodeString UTF8ToUnicode(const UTF8String& S) {
         cp = (cp << 6) | (cc & 0x3F);
       }
     }
-    if (!ok || cp < minimum || cp > 0x10FFFF) {
+    // Overlong forms, encoded surrogates and values past U+10FFFF are not characters.
+    if (!ok || cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
       R.push_back(0xFFFD);
       ++i;
       continue;

@@ -1,0 +1,61 @@
+// The load + indented save of bench/dproj_throughput done by pugixml, for comparison only: built
+// by bench/run_bench.sh from the Debian package, never part of the product.
+//   pugixml_loadsave <file> <repetitions>
+#include <pugixml.hpp>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct TStringWriter : pugi::xml_writer {
+  std::string Data;
+  void write(const void* AData, size_t ASize) override { Data.append(static_cast<const char*>(AData), ASize); }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: pugixml_loadsave <file> <repetitions>\n");
+    return 2;
+  }
+  const int Reps = std::max(1, std::atoi(argv[2]));
+  std::vector<double> Load, Save, Total;
+  double MB = 0;
+  size_t OutSize = 0;
+  for (int I = 0; I < Reps; ++I) {
+    const auto Start = std::chrono::steady_clock::now();
+    // Reading the file is part of the work, as it is for the other two.
+    std::ifstream In(argv[1], std::ios::binary);
+    const std::string Buffer((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
+    MB = Buffer.size() / (1024.0 * 1024.0);
+    pugi::xml_document Doc;
+    if (!Doc.load_buffer(Buffer.data(), Buffer.size())) {
+      std::fprintf(stderr, "pugixml could not read %s\n", argv[1]);
+      return 1;
+    }
+    const auto Loaded = std::chrono::steady_clock::now();
+    TStringWriter Writer;
+    Doc.save(Writer, "    ", pugi::format_default, pugi::encoding_utf8);
+    const auto Saved = std::chrono::steady_clock::now();
+    OutSize = Writer.Data.size();
+    Load.push_back(std::chrono::duration<double, std::milli>(Loaded - Start).count());
+    Save.push_back(std::chrono::duration<double, std::milli>(Saved - Loaded).count());
+    Total.push_back(std::chrono::duration<double, std::milli>(Saved - Start).count());
+  }
+  auto Median = [](std::vector<double> V) {
+    std::sort(V.begin(), V.end());
+    return V.size() % 2 ? V[V.size() / 2] : (V[V.size() / 2 - 1] + V[V.size() / 2]) / 2;
+  };
+  const double T = Median(Total);
+  std::printf("pugixml loadsave %.2f MB: load %.1f ms, save %.1f ms, total %.1f ms, %.1f MB/s, output %zu bytes\n", MB,
+              Median(Load), Median(Save), T, MB / (T / 1000.0), OutSize);
+  return 0;
+}

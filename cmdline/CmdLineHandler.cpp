@@ -1,0 +1,179 @@
+#include "cmdline/CmdLineHandler.h"
+
+#include <new>
+
+#include "platform/Console.h"
+#include "platform/FileSystem.h"
+#include "platform/VersionInfo.h"
+
+namespace Vorlane {
+
+namespace {
+
+bool StartsWithSwitchChar(const UnicodeString& AParam) {
+  return !AParam.empty() && IsSwitchChar(AParam[0]);
+}
+
+void WriteEscapedError(const char* AClassName, const UnicodeString& AMessage) {
+  WriteLn(UTF8ToUnicode(AClassName) + u": " + AMessage);
+}
+
+}  // namespace
+
+TCmdLineHandler::TCmdLineHandler() = default;
+TCmdLineHandler::~TCmdLineHandler() = default;
+
+int TCmdLineHandler::Execute(const TCmdLineHandlerClass& AClass) {
+  std::unique_ptr<TCmdLineHandler> Handler = AClass.Create();
+  Handler->ShowBanner();
+  if (AClass.NeedsHelp())
+    Handler->ShowHelp();
+  else
+    Handler->Run();
+  return Handler->FErrorReported ? 1 : 0;
+}
+
+bool TCmdLineHandler::NeedsHelp() {
+  return ParamCount() == 0 || GetSwitch(u"?") || GetSwitch(u"help");
+}
+
+bool TCmdLineHandler::GetSwitch(const UnicodeString& AName) {
+  for (Integer i = 1; i <= ParamCount(); ++i) {
+    UnicodeString P = ParamStr(i);
+    if (StartsWithSwitchChar(P) && SameText(P.substr(1), AName)) return true;
+  }
+  return false;
+}
+
+bool TCmdLineHandler::FindSwitchValue(const UnicodeString& AName, UnicodeString& AValue) {
+  for (Integer i = 1; i <= ParamCount(); ++i) {
+    UnicodeString P = ParamStr(i);
+    if (!StartsWithSwitchChar(P) || !StartsText(AName, P.substr(1))) continue;
+    if (P.size() > 1 + AName.size()) {
+      AValue = P.substr(1 + AName.size());
+      if (!AValue.empty() && AValue[0] == u':') AValue.erase(0, 1);
+    } else if (i < ParamCount() && !StartsWithSwitchChar(ParamStr(i + 1))) {
+      AValue = ParamStr(i + 1);
+    } else {
+      AValue.clear();
+    }
+    return true;
+  }
+  return false;
+}
+
+UnicodeString TCmdLineHandler::SwitchValue(const UnicodeString& AName, const UnicodeString& ADefault) {
+  UnicodeString Value;
+  return FindSwitchValue(AName, Value) ? Value : ADefault;
+}
+
+UnicodeString TCmdLineHandler::GetExeName() {
+  return ChangeFileExt(ExtractFileName(ParamStr(0)), UnicodeString());
+}
+
+UnicodeString TCmdLineHandler::GetVersionText() {
+  Integer Major = 0, Minor = 0, Release = 0, Build = 0;
+  if (!GetFileVersion(ParamStr(0), Major, Minor, Release, Build)) return rsNoVersionInfo;
+  return Format(rsVersion, {Major, Minor, Release, Build});
+}
+
+UnicodeString TCmdLineHandler::ConvertPathDelimiters(const UnicodeString& AText) {
+  return ReplaceChar(AText, ForeignPathDelim, PathDelim);
+}
+
+UnicodeString TCmdLineHandler::ReplaceChar(const UnicodeString& AText, char16_t AOld, char16_t ANew) {
+  UnicodeString R = AText;
+  for (auto& c : R)
+    if (c == AOld) c = ANew;
+  return R;
+}
+
+void TCmdLineHandler::SaveLog(const UnicodeString& AFileName) {
+  if (AFileName.empty() || !FLogs || FLogs->Count() == 0) return;
+  TStringList Lines(*FLogs);
+  Lines.SetLineBreak(u"\r\n");
+  Lines.SetTrailingLineBreak(true);
+  Lines.SetWriteBOM(false);
+  Lines.SaveToFile(AFileName, TEncoding::ANSI());
+}
+
+void TCmdLineHandler::Finish() {
+  SaveLog(FLogFileName);
+  FLogs.reset();
+}
+
+void TCmdLineHandler::Error(const UnicodeString& AMsg) {
+  FErrorReported = true;
+  Log(u"Error: " + AMsg);
+  WaitForEnter();
+}
+
+void TCmdLineHandler::Log(const UnicodeString& AMsg) {
+  if (FLogs) FLogs->Add(AMsg);
+  WriteLn(AMsg);
+}
+
+void TCmdLineHandler::ReadParams() {
+  for (Integer i = 1; i <= ParamCount(); ++i) {
+    UnicodeString P = ParamStr(i);
+    if (!StartsWithSwitchChar(P)) FParams.Add(P);
+  }
+  FWaitForEnter = GetSwitch(u"p");
+  UnicodeString Value;
+  if (FindSwitchValue(u"o", Value))
+    FOutPath = GetFullPath(ConvertPathDelimiters(Value));
+  else
+    FOutPath.clear();
+  if (FindSwitchValue(u"l", Value))
+    FLogFileName = ConvertPathDelimiters(Value);
+  else
+    FLogFileName.clear();
+  if (!FLogFileName.empty()) FLogs = std::make_unique<TStringList>();
+}
+
+void TCmdLineHandler::ShowBanner() {
+  WriteLn(Format(u"%s %s", {GetExeName(), GetVersionText()}));
+}
+
+void TCmdLineHandler::WaitForEnter() {
+  WriteLn(rsPressEnter);
+  ReadLn();
+}
+
+void TCmdLineHandler::Run() {
+  try {
+    TStopwatch Watch = TStopwatch::StartNew();
+    ReadParams();
+    try {
+      DoExecute();
+    } catch (...) {
+      Finish();
+      throw;
+    }
+    Finish();
+    Log(Format(rsElapsedTime, {Watch.ElapsedMilliseconds()}));
+  } catch (const Exception& E) {
+    FErrorReported = true;
+    WriteEscapedError(E.ClassName(), E.Message());
+  } catch (const std::bad_alloc&) {
+    FErrorReported = true;
+    WriteEscapedError("EOutOfMemory", u"Out of memory");
+  } catch (const std::exception& E) {
+    FErrorReported = true;
+    WriteEscapedError("Exception", UTF8ToUnicode(E.what()));
+  }
+  if (FWaitForEnter) WaitForEnter();
+}
+
+bool GetFileVersion(const UnicodeString& AFileName, Integer& AMajor, Integer& AMinor,
+                    Integer& ARelease, Integer& ABuild) {
+  Cardinal MS = 0, LS = 0;
+  if (!GetFileVersionInfo(AFileName, MS, LS)) return false;
+  AMajor = static_cast<Integer>(MS >> 16);
+  AMinor = static_cast<Integer>(MS & 0xFFFF);
+  ARelease = static_cast<Integer>(LS >> 16);
+  ABuild = static_cast<Integer>(LS & 0xFFFF);
+  return true;
+}
+
+}  // namespace Vorlane

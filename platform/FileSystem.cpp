@@ -1,0 +1,215 @@
+// The system-independent half of the file-system routines: path texts, masks, enumeration
+// order and whole-file text.
+#include "platform/FileSystem.h"
+
+#include "platform/Classes.h"
+#include "platform/OsBackend.h"
+
+namespace Vorlane {
+
+bool IsPathDelimiter(char16_t C) {
+#ifdef _WIN32
+  return C == u'\\' || C == u'/';
+#else
+  return C == u'/';
+#endif
+}
+
+UnicodeString ConvertToPlatformDelimiters(const UnicodeString& APath) {
+  UnicodeString R = APath;
+  for (auto& c : R)
+    if (c == ForeignPathDelim) c = PathDelim;
+  return R;
+}
+
+namespace {
+
+// Index just after the last delimiter or drive colon (0 when there is none).
+size_t NameStart(const UnicodeString& S) {
+  for (size_t i = S.size(); i > 0; --i) {
+    char16_t c = S[i - 1];
+    if (IsPathDelimiter(c) || (DriveDelim != 0 && c == DriveDelim)) return i;
+  }
+  return 0;
+}
+
+char16_t FoldChar(char16_t c) {
+  if (c >= u'a' && c <= u'z') return c - 32;
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 32;
+  return c;
+}
+
+// '*' any run, '?' one character; classic two-pointer backtracking, linear in practice.
+bool WildMatch(const UnicodeString& N, const UnicodeString& M) {
+  size_t n = 0, m = 0, starM = UnicodeString::npos, starN = 0;
+  while (n < N.size()) {
+    if (m < M.size() && (M[m] == u'?' || (M[m] != u'*' && FoldChar(M[m]) == FoldChar(N[n])))) {
+      ++n;
+      ++m;
+    } else if (m < M.size() && M[m] == u'*') {
+      starM = m++;
+      starN = n;
+    } else if (starM != UnicodeString::npos) {
+      m = starM + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (m < M.size() && M[m] == u'*') ++m;
+  return m == M.size();
+}
+
+}  // namespace
+
+UnicodeString IncludeTrailingPathDelimiter(const UnicodeString& APath) {
+  if (!APath.empty() && IsPathDelimiter(APath.back())) return APath;
+  return APath + PathDelim;
+}
+
+UnicodeString ExcludeTrailingPathDelimiter(const UnicodeString& APath) {
+  UnicodeString R = APath;
+  if (!R.empty() && IsPathDelimiter(R.back())) R.pop_back();
+  return R;
+}
+
+UnicodeString ExtractFilePath(const UnicodeString& AFileName) {
+  return AFileName.substr(0, NameStart(AFileName));
+}
+
+UnicodeString ExtractFileDir(const UnicodeString& AFileName) {
+  size_t i = NameStart(AFileName);
+  // Keep the delimiter of a root ("/" or "C:\") and of a bare drive ("C:").
+  if (i > 0 && IsPathDelimiter(AFileName[i - 1]) && i > 1 &&
+      !IsPathDelimiter(AFileName[i - 2]) && !(DriveDelim != 0 && AFileName[i - 2] == DriveDelim))
+    --i;
+  return AFileName.substr(0, i);
+}
+
+UnicodeString ExtractFileName(const UnicodeString& AFileName) {
+  return AFileName.substr(NameStart(AFileName));
+}
+
+UnicodeString ExtractFileExt(const UnicodeString& AFileName) {
+  size_t start = NameStart(AFileName);
+  size_t dot = AFileName.rfind(u'.');
+  if (dot == UnicodeString::npos || dot < start) return UnicodeString();
+  return AFileName.substr(dot);
+}
+
+UnicodeString ChangeFileExt(const UnicodeString& AFileName, const UnicodeString& AExtension) {
+  size_t start = NameStart(AFileName);
+  size_t dot = AFileName.rfind(u'.');
+  if (dot == UnicodeString::npos || dot < start) return AFileName + AExtension;
+  return AFileName.substr(0, dot) + AExtension;
+}
+
+UnicodeString GetFullPath(const UnicodeString& APath) {
+  if (Trim(APath).empty()) throw EArgumentException("The path is empty");
+  for (char16_t c : APath)
+    if (c == 0 || OsBackend::IsInvalidPathChar(c)) throw EArgumentException("Invalid characters in path");
+#ifdef _WIN32
+  // Wildcards name no single folder on Windows (on POSIX they are ordinary characters).
+  if (APath.find_first_of(u"*?") != UnicodeString::npos) throw EArgumentException("Invalid characters in path");
+#endif
+  return ExpandFileName(APath);
+}
+
+bool ForceDirectories(const UnicodeString& ADir) {
+  if (ADir.empty()) return false;
+  UnicodeString dir = ExcludeTrailingPathDelimiter(ExpandFileName(ADir));
+  if (dir.empty() || DirectoryExists(dir)) return true;
+  UnicodeString parent = ExtractFileDir(dir);
+  // A root that does not exist (a missing drive) ends the climb.
+  if (parent == dir || parent.empty()) return false;
+  if (!ForceDirectories(parent)) return false;
+  return CreateDir(dir) || DirectoryExists(dir);
+}
+
+bool MatchesMask(const UnicodeString& AName, const UnicodeString& AMask) {
+  if (WildMatch(AName, AMask)) return true;
+  // Windows lets "name.*" (and so "*.*") match names without any dot.
+  if (AMask.size() >= 2 && AMask.compare(AMask.size() - 2, 2, u".*") == 0 &&
+      AName.find(u'.') == UnicodeString::npos)
+    return WildMatch(AName, AMask.substr(0, AMask.size() - 2));
+  return false;
+}
+
+namespace {
+
+[[noreturn]] void PathNotFound() { throw EDirectoryNotFoundException("The specified path was not found"); }
+
+void CollectFiles(const UnicodeString& AFolder, const UnicodeString& AMask, bool ARecursive,
+                  TStringDynArray& AResult, bool ATop) {
+  std::vector<OsBackend::TDirEntry> entries;
+  if (!OsBackend::ListFolder(AFolder, entries)) {
+    if (ATop) PathNotFound();
+    return;  // a sub-folder that vanished or cannot be read adds nothing
+  }
+  UnicodeString base = IncludeTrailingPathDelimiter(AFolder);
+  for (const auto& e : entries) {
+    if (e.IsDirectory) {
+      if (ARecursive) CollectFiles(base + e.Name, AMask, true, AResult, false);
+    } else if (MatchesMask(e.Name, AMask)) {
+      AResult.push_back(base + e.Name);
+    }
+  }
+}
+
+}  // namespace
+
+TStringDynArray TDirectory::GetFiles(const UnicodeString& APath, const UnicodeString& AMask,
+                                     TSearchOption AOption) {
+  for (char16_t c : AMask)
+    if (c == 0 || IsPathDelimiter(c) || OsBackend::IsInvalidPathChar(c))
+      throw EArgumentException("Invalid characters in search pattern");
+  if (APath.empty() || !DirectoryExists(APath)) PathNotFound();
+  TStringDynArray R;
+  CollectFiles(APath, AMask,
+               AOption == soAllDirectories, R, true);
+  return R;
+}
+
+TStringDynArray TDirectory::GetDirectories(const UnicodeString& APath) {
+  std::vector<OsBackend::TDirEntry> entries;
+  if (APath.empty() || !OsBackend::ListFolder(APath, entries)) PathNotFound();
+  TStringDynArray R;
+  UnicodeString base = IncludeTrailingPathDelimiter(APath);
+  for (const auto& e : entries)
+    if (e.IsDirectory) R.push_back(base + e.Name);
+  return R;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Whole-file text
+
+TBytes TFile::ReadAllBytes(const UnicodeString& AFileName) {
+  TFileStream Stream(AFileName, fmOpenRead | fmShareDenyWrite);
+  TBytes R(static_cast<size_t>(Stream.Size()));
+  if (!R.empty()) Stream.ReadBuffer(R.data(), static_cast<Integer>(R.size()));
+  return R;
+}
+
+void TFile::WriteAllBytes(const UnicodeString& AFileName, const TBytes& ABytes) {
+  TFileStream Stream(AFileName, fmCreate);
+  if (!ABytes.empty()) Stream.WriteBuffer(ABytes.data(), static_cast<Integer>(ABytes.size()));
+}
+
+UnicodeString TFile::ReadAllText(const UnicodeString& AFileName, TEncoding* AEncoding) {
+  TBytes bytes = ReadAllBytes(AFileName);
+  TEncoding* found = nullptr;
+  Integer skip = TEncoding::GetBufferEncoding(bytes, found, nullptr);
+  if (skip == 0) found = AEncoding ? AEncoding : TEncoding::ANSI();
+  return found->GetString(bytes.data() + skip, bytes.size() - static_cast<size_t>(skip));
+}
+
+void TFile::WriteAllText(const UnicodeString& AFileName, const UnicodeString& AContents,
+                         TEncoding* AEncoding) {
+  TBytes bytes;
+  if (AEncoding) bytes = AEncoding->GetPreamble();
+  TBytes body = (AEncoding ? AEncoding : TEncoding::UTF8NoBOM())->GetBytes(AContents);
+  bytes.insert(bytes.end(), body.begin(), body.end());
+  WriteAllBytes(AFileName, bytes);
+}
+
+}  // namespace Vorlane

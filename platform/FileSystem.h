@@ -1,0 +1,144 @@
+// Paths, files, folders and their enumeration: the runtime's file-system routines with one
+// meaning on every system. File names are UnicodeString; the backend converts them at the
+// operating-system boundary (UTF-8 on POSIX, UTF-16 on Windows).
+#pragma once
+
+#include <vector>
+
+#include "platform/Encoding.h"
+#include "platform/SysUtils.h"
+
+namespace Vorlane {
+
+using TStringDynArray = std::vector<UnicodeString>;
+
+// ---------------------------------------------------------------------------------------------
+// Path delimiters. POSIX has no drives: DriveDelim is then 0 and never matches a character.
+
+#ifdef _WIN32
+inline constexpr char16_t PathDelim = u'\\';
+inline constexpr char16_t ForeignPathDelim = u'/';
+inline constexpr char16_t DriveDelim = u':';
+#else
+inline constexpr char16_t PathDelim = u'/';
+inline constexpr char16_t ForeignPathDelim = u'\\';
+inline constexpr char16_t DriveDelim = 0;
+#endif
+
+// True for the platform's delimiter (and on Windows also for '/', which Win32 accepts).
+bool IsPathDelimiter(char16_t C);
+// Turns the foreign delimiter into the platform's ('\' into '/' on POSIX, '/' into '\' on
+// Windows).
+UnicodeString ConvertToPlatformDelimiters(const UnicodeString& APath);
+
+UnicodeString IncludeTrailingPathDelimiter(const UnicodeString& APath);
+UnicodeString ExcludeTrailingPathDelimiter(const UnicodeString& APath);
+// Folder part with its trailing delimiter ("" when there is none).
+UnicodeString ExtractFilePath(const UnicodeString& AFileName);
+// Folder part without the trailing delimiter (a root keeps its delimiter: "/" or "C:\").
+UnicodeString ExtractFileDir(const UnicodeString& AFileName);
+// The text after the last path delimiter (or drive colon).
+UnicodeString ExtractFileName(const UnicodeString& AFileName);
+// The extension with its dot, "" when the file-name part has no dot.
+UnicodeString ExtractFileExt(const UnicodeString& AFileName);
+// Replaces the extension of the file-name part (appends when there is none).
+UnicodeString ChangeFileExt(const UnicodeString& AFileName, const UnicodeString& AExtension);
+
+// The full path of AFileName against the current folder, with "." and ".." segments resolved
+// and repeated delimiters collapsed. Wildcards are kept as they are. An empty name gives "".
+UnicodeString ExpandFileName(const UnicodeString& AFileName);
+// As ExpandFileName, but strict: an empty or blank path, or one with characters that are
+// invalid in a path, raises EArgumentException.
+UnicodeString GetFullPath(const UnicodeString& APath);
+
+UnicodeString GetCurrentDir();
+bool SetCurrentDir(const UnicodeString& ADir);
+
+// ---------------------------------------------------------------------------------------------
+// Files and folders. The Boolean results report success; nothing here raises.
+
+bool FileExists(const UnicodeString& AFileName);        // an existing file, not a folder
+bool DirectoryExists(const UnicodeString& ADirectory);  // an existing folder
+bool CreateDir(const UnicodeString& ADir);
+// Creates the folder together with every missing parent; true when it exists afterwards.
+bool ForceDirectories(const UnicodeString& ADir);
+bool RemoveDir(const UnicodeString& ADir);  // an empty folder
+bool DeleteFile(const UnicodeString& AFileName);
+// Moves a file or folder; fails when ANewName already exists (as on Windows).
+bool RenameFile(const UnicodeString& AOldName, const UnicodeString& ANewName);
+
+// Attributes of the runtime. On POSIX read-only is the absence of any write permission,
+// faDirectory and faHidden (a name starting with '.') are reported, and faArchive stands for
+// every other file.
+enum : Integer {
+  faReadOnly = 0x0001,
+  faHidden = 0x0002,
+  faSysFile = 0x0004,
+  faDirectory = 0x0010,
+  faArchive = 0x0020,
+  faNormal = 0x0080,
+  faInvalid = -1,
+};
+// faInvalid when the file does not exist.
+Integer FileGetAttr(const UnicodeString& AFileName);
+// Returns 0 on success, else the system's error code. On POSIX only faReadOnly has an effect:
+// set, it removes every write permission; clear, it gives the owner write permission back
+// when the file had none (other mode bits stay as they are).
+Integer FileSetAttr(const UnicodeString& AFileName, Integer AAttr);
+
+// File times are counted in 100-ns ticks since 1601-01-01 UTC (the Windows file time), so a
+// time read and written back is exact. 0 means "unknown". POSIX keeps no settable creation
+// time: it reports the status-change time (or the birth time where the system has one) and
+// SetFileCreationTime returns false there.
+struct TFileTimes {
+  Int64 CreationTime = 0;
+  Int64 LastWriteTime = 0;
+  Int64 LastAccessTime = 0;
+};
+bool GetFileTimes(const UnicodeString& AFileName, TFileTimes& ATimes);
+bool SetFileCreationTime(const UnicodeString& AFileName, Int64 ATime);
+bool SetFileLastWriteTime(const UnicodeString& AFileName, Int64 ATime);
+bool SetFileLastAccessTime(const UnicodeString& AFileName, Int64 ATime);
+// The file time of now.
+Int64 CurrentFileTime();
+
+// ---------------------------------------------------------------------------------------------
+// Enumeration with '*' and '?' masks.
+
+// True when AName matches AMask: '*' any run of characters, '?' exactly one, compared without
+// regard to case. A mask ending in ".*" also matches names without a dot, so "*.*" matches
+// every name (as Windows does).
+bool MatchesMask(const UnicodeString& AName, const UnicodeString& AMask);
+
+enum TSearchOption { soTopDirectoryOnly, soAllDirectories };
+
+struct TDirectory {
+  // Full names of the files in APath whose names match AMask; with soAllDirectories the
+  // matches of every sub-folder follow where that sub-folder stands in its parent's listing
+  // (depth first). Listings are sorted by name without regard to case on POSIX, so results do
+  // not depend on directory order; symbolic links to folders are not followed.
+  // Raises EDirectoryNotFoundException "The specified path was not found" when APath is no
+  // folder, and EArgumentException for a mask with invalid characters.
+  static TStringDynArray GetFiles(const UnicodeString& APath, const UnicodeString& AMask,
+                                  TSearchOption AOption = soTopDirectoryOnly);
+  // Full names of the sub-folders of APath, same order; raises as GetFiles.
+  static TStringDynArray GetDirectories(const UnicodeString& APath);
+};
+
+// ---------------------------------------------------------------------------------------------
+// Whole-file text.
+
+struct TFile {
+  // Reads the whole file as text: the encoding comes from a byte-order mark (which is not part
+  // of the result), without one AEncoding is used (ANSI when null). EFOpenError when the file
+  // cannot be opened.
+  static UnicodeString ReadAllText(const UnicodeString& AFileName, TEncoding* AEncoding = nullptr);
+  // Creates or replaces the file with the text, UTF-8 without a byte-order mark when
+  // AEncoding is null, else AEncoding with its preamble. EFCreateError when it cannot.
+  static void WriteAllText(const UnicodeString& AFileName, const UnicodeString& AContents,
+                           TEncoding* AEncoding = nullptr);
+  static TBytes ReadAllBytes(const UnicodeString& AFileName);
+  static void WriteAllBytes(const UnicodeString& AFileName, const TBytes& ABytes);
+};
+
+}  // namespace Vorlane

@@ -1,0 +1,40 @@
+// What the shared platform code asks of the system backend (platform/posix or
+// platform/windows). Not for use outside platform/.
+#pragma once
+
+#include <vector>
+
+#include "platform/SysUtils.h"
+
+namespace Vorlane::OsBackend {
+
+struct TDirEntry {
+  UnicodeString Name;
+  bool IsDirectory = false;  // a real folder (links to folders are not followed)
+};
+
+// The entries of a folder without "." and "..", in the order the backend lists them (sorted
+// by name on POSIX). False when AFolder is no readable folder.
+bool ListFolder(const UnicodeString& AFolder, std::vector<TDirEntry>& AEntries);
+
+// Characters that may not appear in a path (besides NUL).
+bool IsInvalidPathChar(char16_t C);
+
+// The program file's full path, "" when unknown.
+UnicodeString ModuleFileName();
+
+}  // namespace Vorlane::OsBackend
+
+namespace Vorlane {
+class TConsole;
+}
+
+namespace Vorlane::OsBackend {
+
+// The console on the process's standard streams.
+TConsole* StandardConsole();
+// The program's arguments as the system hands them over (argc/argv on POSIX, the UTF-16
+// command line on Windows), parameter 0 included.
+std::vector<UnicodeString> SystemParams(int argc, char** argv);
+
+}  // namespace Vorlane::OsBackend

@@ -1,0 +1,55 @@
+// POSIX console: UTF-8 lines on the standard streams.
+#include <cstdio>
+#include <string>
+
+#include "platform/Console.h"
+#include "platform/FileSystem.h"
+#include "platform/OsBackend.h"
+
+namespace Vorlane::OsBackend {
+
+namespace {
+
+class TStdConsole final : public TConsole {
+ public:
+  void WriteLine(const UnicodeString& AText) override {
+    std::string s = UnicodeToUTF8(AText);
+    s.push_back('\n');
+    std::fwrite(s.data(), 1, s.size(), stdout);
+    // Lines must reach a pipe in order with anything a child process or the log writes.
+    std::fflush(stdout);
+  }
+
+  bool ReadLine(UnicodeString& ALine) override {
+    std::string line;
+    int c;
+    bool any = false;
+    while ((c = std::fgetc(stdin)) != EOF) {
+      any = true;
+      if (c == '\n') break;
+      line.push_back(static_cast<char>(c));
+    }
+    if (!any) return false;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    ALine = UTF8ToUnicode(line);
+    return true;
+  }
+};
+
+}  // namespace
+
+TConsole* StandardConsole() {
+  static TStdConsole C;
+  return &C;
+}
+
+std::vector<UnicodeString> SystemParams(int argc, char** argv) {
+  std::vector<UnicodeString> R;
+  UnicodeString self = ModuleFileName();
+  if (self.empty() && argc > 0 && argv[0]) self = ExpandFileName(UTF8ToUnicode(argv[0]));
+  R.push_back(self);
+  for (int i = 1; i < argc; ++i) R.push_back(UTF8ToUnicode(argv[i] ? argv[i] : ""));
+  return R;
+}
+
+}  // namespace Vorlane::OsBackend

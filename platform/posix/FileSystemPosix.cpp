@@ -1,0 +1,222 @@
+// POSIX side of the file-system routines. File names travel as UTF-8.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <ctime>
+#include <vector>
+
+#include "platform/FileSystem.h"
+#include "platform/OsBackend.h"
+
+namespace Vorlane {
+
+namespace {
+
+std::string N(const UnicodeString& S) { return UnicodeToUTF8(S); }
+
+// Seconds between 1601-01-01 and 1970-01-01.
+constexpr Int64 kEpochDelta = 11644473600LL;
+
+Int64 ToFileTime(const struct timespec& T) {
+  return (static_cast<Int64>(T.tv_sec) + kEpochDelta) * 10000000LL + T.tv_nsec / 100;
+}
+
+struct timespec FromFileTime(Int64 ATime) {
+  struct timespec T;
+  Int64 ticks = ATime - kEpochDelta * 10000000LL;
+  Int64 sec = ticks / 10000000LL, rest = ticks % 10000000LL;
+  if (rest < 0) {
+    rest += 10000000LL;
+    --sec;
+  }
+  T.tv_sec = static_cast<time_t>(sec);
+  T.tv_nsec = static_cast<long>(rest * 100);
+  return T;
+}
+
+bool SetOneTime(const UnicodeString& AFileName, Int64 ATime, int AIndex) {
+  if (ATime == 0) return false;
+  struct timespec times[2];
+  times[0].tv_nsec = UTIME_OMIT;
+  times[1].tv_nsec = UTIME_OMIT;
+  times[0].tv_sec = times[1].tv_sec = 0;
+  times[AIndex] = FromFileTime(ATime);
+  return ::utimensat(AT_FDCWD, N(AFileName).c_str(), times, 0) == 0;
+}
+
+// Ordinal comparison ignoring case, then exact, so that listings are stable and close to the
+// order Windows' file systems give.
+bool NameLess(const UnicodeString& A, const UnicodeString& B) {
+  int d = CompareText(A, B);
+  return d != 0 ? d < 0 : A < B;
+}
+
+}  // namespace
+
+UnicodeString GetCurrentDir() {
+  std::vector<char> buf(PATH_MAX + 1);
+  while (::getcwd(buf.data(), buf.size()) == nullptr) {
+    if (errno != ERANGE) return UnicodeString();
+    buf.resize(buf.size() * 2);
+  }
+  return UTF8ToUnicode(buf.data());
+}
+
+bool SetCurrentDir(const UnicodeString& ADir) { return ::chdir(N(ADir).c_str()) == 0; }
+
+UnicodeString ExpandFileName(const UnicodeString& AFileName) {
+  if (AFileName.empty()) return UnicodeString();
+  UnicodeString path = AFileName;
+  if (path[0] != u'/') path = IncludeTrailingPathDelimiter(GetCurrentDir()) + path;
+  bool trailing = path.size() > 1 && path.back() == u'/';
+  std::vector<UnicodeString> parts;
+  size_t i = 0;
+  while (i < path.size()) {
+    size_t j = path.find(u'/', i);
+    if (j == UnicodeString::npos) j = path.size();
+    UnicodeString seg = path.substr(i, j - i);
+    if (seg == u"..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!seg.empty() && seg != u".") {
+      parts.push_back(seg);
+    }
+    i = j + 1;
+  }
+  UnicodeString R;
+  for (const auto& p : parts) R += u"/" + p;
+  if (R.empty()) return u"/";
+  if (trailing) R += u"/";
+  return R;
+}
+
+bool FileExists(const UnicodeString& AFileName) {
+  struct stat st;
+  return !AFileName.empty() && ::stat(N(AFileName).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool DirectoryExists(const UnicodeString& ADirectory) {
+  struct stat st;
+  return !ADirectory.empty() && ::stat(N(ADirectory).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool CreateDir(const UnicodeString& ADir) { return !ADir.empty() && ::mkdir(N(ADir).c_str(), 0777) == 0; }
+
+bool RemoveDir(const UnicodeString& ADir) { return !ADir.empty() && ::rmdir(N(ADir).c_str()) == 0; }
+
+bool DeleteFile(const UnicodeString& AFileName) {
+  struct stat st;
+  std::string n = N(AFileName);
+  if (::lstat(n.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  return ::unlink(n.c_str()) == 0;
+}
+
+bool RenameFile(const UnicodeString& AOldName, const UnicodeString& ANewName) {
+  struct stat st;
+  std::string target = N(ANewName);
+  if (::lstat(target.c_str(), &st) == 0) {
+    errno = EEXIST;
+    return false;
+  }
+  return ::rename(N(AOldName).c_str(), target.c_str()) == 0;
+}
+
+Integer FileGetAttr(const UnicodeString& AFileName) {
+  struct stat st;
+  if (AFileName.empty() || ::stat(N(AFileName).c_str(), &st) != 0) return faInvalid;
+  Integer attr = 0;
+  if (S_ISDIR(st.st_mode)) attr |= faDirectory;
+  else attr |= faArchive;
+  if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) attr |= faReadOnly;
+  UnicodeString name = ExtractFileName(ExcludeTrailingPathDelimiter(AFileName));
+  if (!name.empty() && name[0] == u'.' && name != u"." && name != u"..") attr |= faHidden;
+  return attr;
+}
+
+Integer FileSetAttr(const UnicodeString& AFileName, Integer AAttr) {
+  struct stat st;
+  std::string n = N(AFileName);
+  if (::stat(n.c_str(), &st) != 0) return errno;
+  mode_t mode = st.st_mode & 07777;
+  if (AAttr & faReadOnly) mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+  else if ((mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) mode |= S_IWUSR;
+  if (mode == (st.st_mode & 07777)) return 0;
+  return ::chmod(n.c_str(), mode) == 0 ? 0 : errno;
+}
+
+bool GetFileTimes(const UnicodeString& AFileName, TFileTimes& ATimes) {
+  struct stat st;
+  if (AFileName.empty() || ::stat(N(AFileName).c_str(), &st) != 0) return false;
+  ATimes.LastWriteTime = ToFileTime(st.st_mtim);
+  ATimes.LastAccessTime = ToFileTime(st.st_atim);
+  ATimes.CreationTime = ToFileTime(st.st_ctim);
+  return true;
+}
+
+bool SetFileCreationTime(const UnicodeString&, Int64) { return false; }
+
+bool SetFileLastWriteTime(const UnicodeString& AFileName, Int64 ATime) {
+  return SetOneTime(AFileName, ATime, 1);
+}
+
+bool SetFileLastAccessTime(const UnicodeString& AFileName, Int64 ATime) {
+  return SetOneTime(AFileName, ATime, 0);
+}
+
+Int64 CurrentFileTime() {
+  struct timespec T;
+  ::clock_gettime(CLOCK_REALTIME, &T);
+  return ToFileTime(T);
+}
+
+namespace OsBackend {
+
+bool ListFolder(const UnicodeString& AFolder, std::vector<TDirEntry>& AEntries) {
+  std::string folder = N(AFolder);
+  DIR* d = ::opendir(folder.c_str());
+  if (!d) return false;
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  while (struct dirent* e = ::readdir(d)) {
+    std::string name = e->d_name;
+    if (name == "." || name == "..") continue;
+    TDirEntry entry;
+    entry.Name = UTF8ToUnicode(name);
+    struct stat st;
+    if (::lstat((folder + name).c_str(), &st) == 0) {
+      if (S_ISDIR(st.st_mode)) {
+        entry.IsDirectory = true;
+      } else if (S_ISLNK(st.st_mode)) {
+        // A link to a file is a file; a link to a folder is neither listed nor followed,
+        // which keeps recursion free of cycles.
+        struct stat target;
+        if (::stat((folder + name).c_str(), &target) != 0 || S_ISDIR(target.st_mode)) continue;
+      } else if (!S_ISREG(st.st_mode)) {
+        continue;  // devices, pipes and sockets are no files to work on
+      }
+    } else {
+      continue;
+    }
+    AEntries.push_back(std::move(entry));
+  }
+  ::closedir(d);
+  std::sort(AEntries.begin(), AEntries.end(),
+            [](const TDirEntry& A, const TDirEntry& B) { return NameLess(A.Name, B.Name); });
+  return true;
+}
+
+bool IsInvalidPathChar(char16_t) { return false; }
+
+UnicodeString ModuleFileName() {
+  std::vector<char> buf(PATH_MAX + 1);
+  ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size() - 1);
+  if (n <= 0) return UnicodeString();
+  return UTF8ToUnicode(std::string(buf.data(), static_cast<size_t>(n)));
+}
+
+}  // namespace OsBackend
+
+}  // namespace Vorlane

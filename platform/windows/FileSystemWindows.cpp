@@ -1,0 +1,148 @@
+// Windows side of the file-system routines, on the wide-character Win32 calls.
+#include "platform/windows/WinCommon.h"
+
+#include <vector>
+
+#include "platform/FileSystem.h"
+#include "platform/OsBackend.h"
+
+namespace Vorlane {
+
+using Win::U16;
+using Win::W;
+
+namespace {
+
+bool Attributes(const UnicodeString& AName, DWORD& AAttr) {
+  if (AName.empty()) return false;
+  AAttr = ::GetFileAttributesW(W(AName));
+  return AAttr != INVALID_FILE_ATTRIBUTES;
+}
+
+Int64 FromFileTime(const FILETIME& T) {
+  return static_cast<Int64>((static_cast<std::uint64_t>(T.dwHighDateTime) << 32) | T.dwLowDateTime);
+}
+
+FILETIME ToFileTime(Int64 ATime) {
+  FILETIME T;
+  T.dwLowDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(ATime) & 0xFFFFFFFFu);
+  T.dwHighDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(ATime) >> 32);
+  return T;
+}
+
+bool SetTimes(const UnicodeString& AFileName, Int64 ATime, int AWhich) {
+  if (ATime == 0) return false;
+  HANDLE h = ::CreateFileW(W(AFileName), FILE_WRITE_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  FILETIME T = ToFileTime(ATime);
+  BOOL ok = ::SetFileTime(h, AWhich == 0 ? &T : nullptr, AWhich == 1 ? &T : nullptr, AWhich == 2 ? &T : nullptr);
+  ::CloseHandle(h);
+  return ok != FALSE;
+}
+
+}  // namespace
+
+UnicodeString GetCurrentDir() {
+  DWORD n = ::GetCurrentDirectoryW(0, nullptr);
+  std::vector<wchar_t> buf(n + 1);
+  n = ::GetCurrentDirectoryW(static_cast<DWORD>(buf.size()), buf.data());
+  return U16(buf.data(), n);
+}
+
+bool SetCurrentDir(const UnicodeString& ADir) { return ::SetCurrentDirectoryW(W(ADir)) != FALSE; }
+
+UnicodeString ExpandFileName(const UnicodeString& AFileName) {
+  if (AFileName.empty()) return UnicodeString();
+  DWORD n = ::GetFullPathNameW(W(AFileName), 0, nullptr, nullptr);
+  if (n == 0) return AFileName;
+  std::vector<wchar_t> buf(n + 1);
+  n = ::GetFullPathNameW(W(AFileName), static_cast<DWORD>(buf.size()), buf.data(), nullptr);
+  return U16(buf.data(), n);
+}
+
+bool FileExists(const UnicodeString& AFileName) {
+  DWORD a;
+  return Attributes(AFileName, a) && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const UnicodeString& ADirectory) {
+  DWORD a;
+  return Attributes(ADirectory, a) && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool CreateDir(const UnicodeString& ADir) { return !ADir.empty() && ::CreateDirectoryW(W(ADir), nullptr) != FALSE; }
+
+bool RemoveDir(const UnicodeString& ADir) { return !ADir.empty() && ::RemoveDirectoryW(W(ADir)) != FALSE; }
+
+bool DeleteFile(const UnicodeString& AFileName) { return !AFileName.empty() && ::DeleteFileW(W(AFileName)) != FALSE; }
+
+bool RenameFile(const UnicodeString& AOldName, const UnicodeString& ANewName) {
+  return ::MoveFileW(W(AOldName), W(ANewName)) != FALSE;
+}
+
+Integer FileGetAttr(const UnicodeString& AFileName) {
+  DWORD a;
+  return Attributes(AFileName, a) ? static_cast<Integer>(a) : faInvalid;
+}
+
+Integer FileSetAttr(const UnicodeString& AFileName, Integer AAttr) {
+  return ::SetFileAttributesW(W(AFileName), static_cast<DWORD>(AAttr)) ? 0 : static_cast<Integer>(::GetLastError());
+}
+
+bool GetFileTimes(const UnicodeString& AFileName, TFileTimes& ATimes) {
+  WIN32_FILE_ATTRIBUTE_DATA d;
+  if (AFileName.empty() || !::GetFileAttributesExW(W(AFileName), GetFileExInfoStandard, &d)) return false;
+  ATimes.CreationTime = FromFileTime(d.ftCreationTime);
+  ATimes.LastAccessTime = FromFileTime(d.ftLastAccessTime);
+  ATimes.LastWriteTime = FromFileTime(d.ftLastWriteTime);
+  return true;
+}
+
+bool SetFileCreationTime(const UnicodeString& AFileName, Int64 ATime) { return SetTimes(AFileName, ATime, 0); }
+bool SetFileLastAccessTime(const UnicodeString& AFileName, Int64 ATime) { return SetTimes(AFileName, ATime, 1); }
+bool SetFileLastWriteTime(const UnicodeString& AFileName, Int64 ATime) { return SetTimes(AFileName, ATime, 2); }
+
+Int64 CurrentFileTime() {
+  FILETIME T;
+  ::GetSystemTimeAsFileTime(&T);
+  return FromFileTime(T);
+}
+
+namespace OsBackend {
+
+bool ListFolder(const UnicodeString& AFolder, std::vector<TDirEntry>& AEntries) {
+  UnicodeString pattern = IncludeTrailingPathDelimiter(AFolder) + u"*";
+  WIN32_FIND_DATAW fd;
+  HANDLE h = ::FindFirstFileW(W(pattern), &fd);
+  if (h == INVALID_HANDLE_VALUE) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+  do {
+    UnicodeString name = U16(fd.cFileName);
+    if (name == u"." || name == u"..") continue;
+    bool dir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    // Junctions and folder links are not followed, which keeps recursion free of cycles.
+    if (dir && (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) continue;
+    AEntries.push_back({name, dir});
+  } while (::FindNextFileW(h, &fd));
+  ::FindClose(h);
+  return true;
+}
+
+bool IsInvalidPathChar(char16_t C) {
+  return C < 32 || C == u'<' || C == u'>' || C == u'|' || C == u'"';
+}
+
+UnicodeString ModuleFileName() {
+  std::vector<wchar_t> buf(MAX_PATH);
+  for (;;) {
+    DWORD n = ::GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+    if (n == 0) return UnicodeString();
+    if (n < buf.size()) return U16(buf.data(), n);
+    buf.resize(buf.size() * 2);
+  }
+}
+
+}  // namespace OsBackend
+
+}  // namespace Vorlane

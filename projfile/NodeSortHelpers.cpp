@@ -1,0 +1,196 @@
+#include "projfile/NodeSortHelpers.h"
+
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "platform/SysUtils.h"
+
+namespace Vorlane {
+
+namespace {
+
+template <class TCmp>
+bool IsOutOfOrder(Integer ACount, const TCmp& Cmp) {
+  for (Integer I = 0; I + 1 < ACount; ++I)
+    if (Cmp(I, I + 1) > 0) return true;
+  return false;
+}
+
+template <class TCmp>
+void SortNodeList(TXmlNodeList& AList, const TCmp& ACompareNodes) {
+  Integer LCount = AList.Count();
+  if (LCount < 2) return;
+  ListPartitionSort(
+      0, LCount - 1,
+      [&](Integer A, Integer B) { return ACompareNodes(AList.GetItems(A), AList.GetItems(B)); },
+      [&](Integer A, Integer B) { AList.Exchange(A, B); });
+}
+
+bool IsAscii(const UTF8String& S) {
+  for (unsigned char C : S)
+    if (C >= 0x80) return false;
+  return true;
+}
+
+// Rearranges AParent's children into ANewOrder (a permutation of them) with one exchange per
+// misplaced entry, so that placing a block of n nodes costs O(n) and never searches an index.
+bool ArrangeChildren(TXmlNode* AParent, const std::vector<TXmlNode*>& ACurrent,
+                     const std::vector<TXmlNode*>& ANewOrder) {
+  if (ACurrent == ANewOrder) return false;
+  std::unordered_map<TXmlNode*, Integer> LPos;
+  LPos.reserve(ACurrent.size() * 2);
+  std::vector<TXmlNode*> LNow = ACurrent;
+  for (size_t I = 0; I < LNow.size(); ++I) LPos[LNow[I]] = static_cast<Integer>(I);
+  for (size_t I = 0; I < ANewOrder.size(); ++I) {
+    TXmlNode* LWant = ANewOrder[I];
+    Integer LAt = LPos[LWant];
+    if (LAt == static_cast<Integer>(I)) continue;
+    TXmlNode* LOther = LNow[I];
+    AParent->NodeExchange(static_cast<Integer>(I), LAt);
+    LNow[I] = LWant;
+    LNow[LAt] = LOther;
+    LPos[LWant] = static_cast<Integer>(I);
+    LPos[LOther] = LAt;
+  }
+  return true;
+}
+
+std::vector<TXmlNode*> ChildrenOf(TXmlNode* AParent) {
+  std::vector<TXmlNode*> LResult;
+  Integer LCount = AParent->GetNodeCount();
+  LResult.reserve(LCount);
+  for (Integer I = 0; I < LCount; ++I) LResult.push_back(AParent->GetNodes(I));
+  return LResult;
+}
+
+// Places the listed children of AParent as one block at the front or at the end. Entries that
+// are not children of AParent, or are listed twice, cannot be placed and are passed over.
+bool MoveBlock(TXmlNode* AParent, const TXmlNodeList& AList, bool AToFront) {
+  if (!AParent || AList.Count() == 0) return false;
+  std::vector<TXmlNode*> LCurrent = ChildrenOf(AParent);
+  std::unordered_set<TXmlNode*> LChildren(LCurrent.begin(), LCurrent.end());
+  std::unordered_set<TXmlNode*> LListed;
+  std::vector<TXmlNode*> LBlock;
+  for (Integer I = 0; I < AList.Count(); ++I) {
+    TXmlNode* LNode = AList.GetItems(I);
+    if (LChildren.count(LNode) && LListed.insert(LNode).second) LBlock.push_back(LNode);
+  }
+  if (LBlock.empty()) return false;
+  std::vector<TXmlNode*> LNewOrder;
+  LNewOrder.reserve(LCurrent.size());
+  if (AToFront) LNewOrder.insert(LNewOrder.end(), LBlock.begin(), LBlock.end());
+  for (TXmlNode* LNode : LCurrent)
+    if (!LListed.count(LNode)) LNewOrder.push_back(LNode);
+  if (!AToFront) LNewOrder.insert(LNewOrder.end(), LBlock.begin(), LBlock.end());
+  return ArrangeChildren(AParent, LCurrent, LNewOrder);
+}
+
+}  // namespace
+
+UnicodeString TTextLookup::BucketKey(const UnicodeString& AText) {
+  UnicodeString LKey;
+  LKey.reserve(AText.size());
+  for (char16_t C : AText) {
+    if (C >= 0x80) {
+      // Characters outside ASCII may be ignored by the locale comparison or differ from their
+      // neighbours only by accent: only those that fold to an ASCII character enter the key,
+      // the rest is decided by the comparison itself.
+      char16_t LUpper = AnsiUpperCase(UnicodeString(1, C))[0];
+      if (LUpper < 0x80) LKey.push_back(LUpper);
+      continue;
+    }
+    LKey.push_back(C >= u'a' && C <= u'z' ? static_cast<char16_t>(C - 32) : C);
+  }
+  return LKey;
+}
+
+void TTextLookup::Add(const UnicodeString& AText, Integer AValue) {
+  FBuckets[BucketKey(AText)].emplace_back(AText, AValue);
+}
+
+Integer TTextLookup::Find(const UnicodeString& AText, Integer ADefault) const {
+  auto LIt = FBuckets.find(BucketKey(AText));
+  if (LIt == FBuckets.end()) return ADefault;
+  for (const auto& [LText, LValue] : LIt->second)
+    if (LText == AText || AnsiSameText(LText, AText)) return LValue;
+  return ADefault;
+}
+
+TNodeComparer::~TNodeComparer() = default;
+
+Integer TNodeComparer::Compare(TXmlNode* Left, TXmlNode* Right) const { return CompareNames(Left, Right); }
+
+Integer TNodeComparer::CompareNames(TXmlNode* Left, TXmlNode* Right) {
+  const UTF8String& A = Left->Name();
+  const UTF8String& B = Right->Name();
+  if (A == B) return 0;
+  // Byte order equals UTF-16 code unit order for ASCII; other names are compared on their
+  // UTF-16 form, where characters beyond the BMP sort below U+E000..U+FFFF.
+  if (IsAscii(A) && IsAscii(B)) return A.compare(B) < 0 ? -1 : 1;
+  Integer LResult = UTF8ToUnicode(A).compare(UTF8ToUnicode(B));
+  return LResult < 0 ? -1 : (LResult > 0 ? 1 : 0);
+}
+
+Integer CompareNodesByComparer(TXmlNode* Node1, TXmlNode* Node2, void* Info) {
+  return static_cast<const TNodeComparer*>(Info)->Compare(Node1, Node2);
+}
+
+bool SortChildNodesIfUnsorted(TXmlNode* ANode, const TNodeComparer& AComparer) {
+  if (!ANode) return false;
+  Integer LCount = ANode->GetNodeCount();
+  if (LCount < 2) return false;
+  if (!IsOutOfOrder(LCount, [&](Integer A, Integer B) {
+        return AComparer.Compare(ANode->GetNodes(A), ANode->GetNodes(B));
+      }))
+    return false;
+  ANode->SortChildNodes(&CompareNodesByComparer, const_cast<TNodeComparer*>(&AComparer));
+  return true;
+}
+
+bool SortEachIfUnsorted(const TXmlNodeList& AList, const TNodeComparer& AComparer) {
+  bool LResult = false;
+  for (Integer I = 0; I < AList.Count(); ++I)
+    if (SortChildNodesIfUnsorted(AList.GetItems(I), AComparer)) LResult = true;
+  return LResult;
+}
+
+void TXmlNodeListHelper::SortList(TXmlNodeList& AList, const TNodeComparer& AComparer) {
+  SortNodeList(AList, [&](TXmlNode* A, TXmlNode* B) { return AComparer.Compare(A, B); });
+}
+
+bool SortListIfUnsorted(TXmlNodeList& AList, TListSortCompare ACompare) {
+  if (!IsOutOfOrder(AList.Count(),
+                    [&](Integer A, Integer B) { return ACompare(AList.GetItems(A), AList.GetItems(B)); }))
+    return false;
+  SortNodeList(AList, ACompare);
+  return true;
+}
+
+void AddNodes(TXmlNodeList& AList, const TXmlNodeList& ASource) {
+  for (Integer I = 0; I < ASource.Count(); ++I) AList.Add(ASource.GetItems(I));
+}
+
+void DeleteChildNode(TXmlNode* ANode, const UTF8String& AName) {
+  if (!ANode) return;
+  Integer LIndex = ANode->NodeIndexByName(AName);
+  if (LIndex >= 0) ANode->NodeDelete(LIndex);
+}
+
+bool MoveBefore(TXmlNode* AParent, TXmlNode* ANode, TXmlNode* AAnchor) {
+  if (!AParent || !ANode || !AAnchor) return false;
+  // Only children of AParent can be moved among its children; a node found elsewhere in the
+  // tree stays where it is.
+  Integer LIndex = AParent->NodeIndexOf(ANode);
+  Integer LAnchor = AParent->NodeIndexOf(AAnchor);
+  if (LIndex < 0 || LAnchor < 0 || LIndex <= LAnchor) return false;
+  AParent->NodeExtract(ANode);
+  AParent->NodeInsert(LAnchor, ANode);
+  return true;
+}
+
+bool MoveToFront(TXmlNode* AParent, const TXmlNodeList& AList) { return MoveBlock(AParent, AList, true); }
+
+bool MoveToEnd(TXmlNode* AParent, const TXmlNodeList& AList) { return MoveBlock(AParent, AList, false); }
+
+}  // namespace Vorlane

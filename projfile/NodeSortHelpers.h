@@ -1,0 +1,119 @@
+// Shared tools of the normalizer: node comparers, sort-only-when-out-of-order routines and
+// routines that move or delete children. They report whether they changed anything so the
+// normalizer can tell the caller whether the document was touched.
+#pragma once
+
+#include <unordered_map>
+#include <vector>
+
+#include "platform/Types.h"
+#include "xml/XmlNode.h"
+
+namespace Vorlane {
+
+// Base of every node comparer: orders by element name, ordinally and case-sensitively on the
+// UTF-16 form. Subclasses fall back to it where their own rules tie.
+class TNodeComparer {
+ public:
+  TNodeComparer() = default;
+  virtual ~TNodeComparer();
+  TNodeComparer(const TNodeComparer&) = delete;
+  TNodeComparer& operator=(const TNodeComparer&) = delete;
+
+  virtual Integer Compare(TXmlNode* Left, TXmlNode* Right) const;
+
+ protected:
+  static Integer CompareNames(TXmlNode* Left, TXmlNode* Right);
+};
+
+// The runtime list's partition sort: middle entry as pivot, Hoare-style exchanges. Not stable;
+// equal entries may swap, and the normalized file depends on exactly which, so the scheme is
+// reproduced step for step. After a partition the two parts are independent, so sorting the
+// smaller one first (recursively) and the larger one in the loop gives the same result as
+// the runtime's left-then-right order while keeping the recursion depth logarithmic. The
+// bounds checks only come into play with a comparer that contradicts itself, where the
+// unguarded scan would run off the range.
+template <class TCmp, class TExch>
+void ListPartitionSort(Integer L, Integer R, const TCmp& Cmp, const TExch& Exch) {
+  while (L < R) {
+    Integer I = L;
+    Integer J = R;
+    Integer P = (L + R) >> 1;
+    do {
+      while (Cmp(I, P) < 0) {
+        if (I >= R) break;
+        ++I;
+      }
+      while (Cmp(J, P) > 0) {
+        if (J <= L) break;
+        --J;
+      }
+      if (I <= J) {
+        if (I != J) Exch(I, J);
+        // P keeps pointing at the same pivot entry.
+        if (P == I)
+          P = J;
+        else if (P == J)
+          P = I;
+        ++I;
+        --J;
+      }
+    } while (I <= J);
+    if (J - L < R - I) {
+      if (L < J) ListPartitionSort(L, J, Cmp, Exch);
+      L = I;
+    } else {
+      if (I < R) ListPartitionSort(I, R, Cmp, Exch);
+      R = J;
+    }
+  }
+}
+
+// Finds texts equal to a given one under the platform's locale-aware case-insensitive
+// comparison without comparing against every entry: entries are bucketed by their ASCII
+// characters upper-cased (non-ASCII ones count only when they upper-case to ASCII), so texts
+// the comparison calls equal share a bucket, and only the entries of one bucket are compared,
+// in the order they were added. Expected
+// conditions and group lookups run once per comparison or per configuration, so a plain scan
+// would make large projects quadratic.
+class TTextLookup {
+ public:
+  void Add(const UnicodeString& AText, Integer AValue);
+  // The value of the first added entry equal to AText, else ADefault.
+  Integer Find(const UnicodeString& AText, Integer ADefault = -1) const;
+
+ private:
+  static UnicodeString BucketKey(const UnicodeString& AText);
+  std::unordered_map<UnicodeString, std::vector<std::pair<UnicodeString, Integer>>> FBuckets;
+};
+
+// Compare routine over two list entries (used for the build-configuration list).
+using TListSortCompare = Integer (*)(TXmlNode* Item1, TXmlNode* Item2);
+
+// The compare routine handed to TXmlNode::SortChildNodes; Info carries a TNodeComparer.
+Integer CompareNodesByComparer(TXmlNode* Node1, TXmlNode* Node2, void* Info);
+
+// Sorts ANode's children only when some adjacent pair is out of order; true when it sorted.
+bool SortChildNodesIfUnsorted(TXmlNode* ANode, const TNodeComparer& AComparer);
+// SortChildNodesIfUnsorted on every node of AList with the one comparer.
+bool SortEachIfUnsorted(const TXmlNodeList& AList, const TNodeComparer& AComparer);
+
+struct TXmlNodeListHelper {
+  // Always sorts (no test first), with the list's partition sort.
+  static void SortList(TXmlNodeList& AList, const TNodeComparer& AComparer);
+};
+
+// Sorts AList with the list's partition sort only when it is out of order.
+bool SortListIfUnsorted(TXmlNodeList& AList, TListSortCompare ACompare);
+
+void AddNodes(TXmlNodeList& AList, const TXmlNodeList& ASource);
+// Destroys the first child whose name matches AName (case-insensitive); nothing otherwise.
+void DeleteChildNode(TXmlNode* ANode, const UTF8String& AName);
+// Places ANode directly before AAnchor when it stands after it; true when it moved.
+bool MoveBefore(TXmlNode* AParent, TXmlNode* ANode, TXmlNode* AAnchor);
+// Makes the listed nodes the first / last children of AParent, in list order, keeping the
+// relative order of all other children; true when anything moved.
+bool MoveToFront(TXmlNode* AParent, const TXmlNodeList& AList);
+bool MoveToEnd(TXmlNode* AParent, const TXmlNodeList& AList);
+
+}  // namespace Vorlane

@@ -1,0 +1,94 @@
+#include "projfile/ProjFileIO.h"
+
+#include <filesystem>
+#include <cstdint>
+#include <system_error>
+
+#include "platform/Classes.h"
+
+namespace Vorlane {
+
+namespace {
+
+std::filesystem::path ToPath(const UnicodeString& AFileName) { return std::filesystem::path(AFileName); }
+
+UnicodeString FromPath(const std::filesystem::path& APath) { return APath.u16string(); }
+
+[[noreturn]] void RaiseCreateError(const UnicodeString& AFileName, const UnicodeString& AReason) {
+  throw EFCreateError(Format(u"Cannot create file \"%s\". %s", {AFileName, AReason}));
+}
+
+// A name next to AFileName that no file has yet.
+UnicodeString TemporaryNameFor(const UnicodeString& AFileName) {
+  static unsigned Counter = 0;
+  for (;;) {
+    const std::uint64_t Seed = static_cast<std::uint64_t>(CurrentFileTime()) ^ (static_cast<std::uint64_t>(++Counter) << 48);
+    UnicodeString Hex;
+    for (int Shift = 60; Shift >= 0; Shift -= 4) Hex += u"0123456789abcdef"[(Seed >> Shift) & 0xF];
+    const UnicodeString Name = AFileName + u".~" + Hex + u".tmp";
+    if (!FileExists(Name) && !DirectoryExists(Name)) return Name;
+  }
+}
+
+}  // namespace
+
+TProjFileStamp ProjFileGetStamp(const UnicodeString& AFileName) {
+  TProjFileStamp Result;
+  Result.Attributes = FileGetAttr(AFileName);
+  Result.HasTimes = GetFileTimes(AFileName, Result.Times);
+  return Result;
+}
+
+void ProjFileSetStamp(const UnicodeString& AFileName, const TProjFileStamp& AStamp) {
+  if (AStamp.Attributes != faInvalid) FileSetAttr(AFileName, AStamp.Attributes);
+  if (!AStamp.HasTimes) return;
+  // POSIX keeps no settable creation time; the other two are what users see there.
+  if (AStamp.Times.CreationTime != 0) SetFileCreationTime(AFileName, AStamp.Times.CreationTime);
+  if (AStamp.Times.LastWriteTime != 0) SetFileLastWriteTime(AFileName, AStamp.Times.LastWriteTime);
+  if (AStamp.Times.LastAccessTime != 0) SetFileLastAccessTime(AFileName, AStamp.Times.LastAccessTime);
+}
+
+void ProjFileReplaceContent(const UnicodeString& AFileName, const void* AData, Int64 ACount) {
+  std::error_code Ec;
+  UnicodeString Target = AFileName;
+  // Replacing a symbolic link would cut it loose from the file it names: write through it.
+  if (std::filesystem::is_symlink(ToPath(Target), Ec)) {
+    const auto Resolved = std::filesystem::canonical(ToPath(Target), Ec);
+    if (!Ec) Target = FromPath(Resolved);
+  }
+
+  const bool Exists = FileExists(Target);
+  const Integer OldAttributes = Exists ? FileGetAttr(Target) : faInvalid;
+  if (Exists && OldAttributes != faInvalid && (OldAttributes & faReadOnly) != 0)
+    RaiseCreateError(AFileName, u"The file is read-only");
+
+  const UnicodeString TempName = TemporaryNameFor(Target);
+  try {
+    {
+      TFileStream Stream(TempName, fmCreate);
+      const char* Bytes = static_cast<const char*>(AData);
+      Int64 Left = ACount;
+      while (Left > 0) {
+        const Integer Chunk = Left > 0x40000000 ? 0x40000000 : static_cast<Integer>(Left);
+        Stream.WriteBuffer(Bytes, Chunk);
+        Bytes += Chunk;
+        Left -= Chunk;
+      }
+      Stream.FlushToDisk();
+    }
+    if (Exists) {
+      // The new file takes the old one's place, so it takes its access rights as well.
+      const auto Status = std::filesystem::status(ToPath(Target), Ec);
+      if (!Ec) std::filesystem::permissions(ToPath(TempName), Status.permissions(),
+                                            std::filesystem::perm_options::replace, Ec);
+      if (OldAttributes != faInvalid) FileSetAttr(TempName, OldAttributes & ~faDirectory);
+    }
+    std::filesystem::rename(ToPath(TempName), ToPath(Target), Ec);
+    if (Ec) RaiseCreateError(AFileName, UTF8ToUnicode(Ec.message()));
+  } catch (...) {
+    DeleteFile(TempName);
+    throw;
+  }
+}
+
+}  // namespace Vorlane

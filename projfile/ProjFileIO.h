@@ -1,0 +1,29 @@
+// File handling behind the project document's saves: the change-only, all-or-nothing
+// replacement of a project file and the capture and restore of its attributes and times.
+#pragma once
+
+#include "platform/FileSystem.h"
+#include "platform/Types.h"
+
+namespace Vorlane {
+
+// What a silent save puts back on a rewritten file.
+struct TProjFileStamp {
+  Integer Attributes = faInvalid;
+  TFileTimes Times;
+  bool HasTimes = false;
+};
+
+// The attributes and times of an existing file.
+TProjFileStamp ProjFileGetStamp(const UnicodeString& AFileName);
+// Sets back what ProjFileGetStamp read: the attributes, then the creation, last-write and
+// last-access times (the creation time only where the system lets it be set).
+void ProjFileSetStamp(const UnicodeString& AFileName, const TProjFileStamp& AStamp);
+
+// Gives AFileName exactly the ACount bytes at AData. The bytes go to a new file in the same
+// folder, which is flushed to the disk and then moved over AFileName, so the file is either
+// the old one or the complete new one. On failure the temporary file is removed and the
+// error passes on. An existing file marked read-only raises EFCreateError and stays as it is.
+void ProjFileReplaceContent(const UnicodeString& AFileName, const void* AData, Int64 ACount);
+
+}  // namespace Vorlane

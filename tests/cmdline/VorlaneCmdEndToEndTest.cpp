@@ -1,0 +1,295 @@
+// The built VorlaneCmd program run as a process on copies of fixtures: the command switches,
+// their order within one file, targets below -o, write-only-when-changed, and the handling of
+// files that cannot be read.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "VorlaneCmdTestUtil.h"
+
+using namespace VorlaneCmdTest;
+
+namespace {
+
+const char* const cBroken =
+    "<Project xmlns=\"http://schemas.microsoft.com/developer/msbuild/2003\">\r\n"
+    "    <PropertyGroup>\r\n"
+    "        <ProjectVersion>19.5</ProjectVersion>\r\n"
+    "    </PropertyGroup\r\n";
+
+const std::vector<std::string> cHelp = {
+    "Manipulates dproj files according to the given command.",
+    "",
+    "usage: VorlaneCmd [-v:<version> | -n | -r | -x | -f | -d | -uwp] [<filepath>]<filename> [-l:<logfile>] [-s]",
+    "",
+    "       -v = Sets VersionInfo in dproj files to a given value.",
+    "            Clears all version info entries in child build configurations.",
+    "",
+    "            <version> up to 4 numbers separated by dots",
+    "",
+    "       -n = Normalizes dproj file.",
+    "",
+    "       -r = Removes unused platforms.",
+    "",
+    "       -x = Removes \"Excluded Packages\".",
+    "",
+    "       -f = Refreshes and adds missing form type entries.",
+    "",
+    "       -d = Remove Deployment subtree.",
+    "",
+    "     -uwp = Remove UWP entries.",
+    "",
+    "       <filename> may contain wildcards",
+    "",
+};
+
+// The lines of a run without its closing elapsed-time line (whose number varies).
+std::vector<std::string> Body(const TRunResult& ARun) {
+  std::vector<std::string> Lines = ARun.Lines;
+  if (Lines.empty() || Lines.back().rfind("elapsed time: ", 0) != 0 ||
+      Lines.back().size() < 17 || Lines.back().substr(Lines.back().size() - 3) != " ms") {
+    ADD_FAILURE() << "no elapsed-time line at the end of:\n" << ARun.Output;
+    return Lines;
+  }
+  Lines.pop_back();
+  return Lines;
+}
+
+std::string Converting(const fs::path& AFile) { return "converting: " + AFile.string(); }
+
+class VorlaneCmdRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+#ifndef VORLANE_CMD_EXE
+    GTEST_SKIP() << "the VorlaneCmd program is not part of this build";
+#endif
+  }
+  // A project file in its on-disk form inside the work folder.
+  fs::path Place(const std::string& AName, const std::string& AFixture) {
+    const fs::path P = FDir / AName;
+    WriteBytes(P, OnDisk(Fixture(AFixture)));
+    return P;
+  }
+  TRunResult Run(const std::vector<std::string>& AArgs) { return RunCmd(FDir.Path(), AArgs); }
+
+  TTempDir FDir;
+};
+
+TEST_F(VorlaneCmdRun, WithoutArgumentsPrintsBannerAndHelp) {
+  const TRunResult R = Run({});
+  EXPECT_EQ(R.ExitCode, 0);
+  EXPECT_EQ(R.Output.rfind("VorlaneCmd ", 0), 0u) << R.Output;
+  EXPECT_EQ(R.Lines, cHelp);
+}
+
+TEST_F(VorlaneCmdRun, HelpSwitchLeavesNamedFilesAlone) {
+  const fs::path App = Place("App.dproj", "normalize/tidy.dproj");
+  const std::string Before = ReadBytes(App);
+  const TRunResult R = Run({"-n", "App.dproj", "-?"});
+  EXPECT_EQ(R.ExitCode, 0);
+  EXPECT_EQ(R.Lines, cHelp);
+  EXPECT_EQ(ReadBytes(App), Before);
+}
+
+TEST_F(VorlaneCmdRun, VersionSwitchWithoutValueShowsHelpAndStops) {
+  const fs::path App = Place("App.dproj", "verinfo/format18.dproj");
+  const std::string Before = ReadBytes(App);
+  for (const std::vector<std::string>& Args : {std::vector<std::string>{"App.dproj", "-v"},
+                                               std::vector<std::string>{"-v:", "App.dproj"},
+                                               std::vector<std::string>{"-v", "-n", "App.dproj"}}) {
+    const TRunResult R = Run(Args);
+    std::vector<std::string> Expected = cHelp;
+    Expected.push_back("Exception: <Version> missing!");
+    EXPECT_EQ(R.Lines, Expected) << Args[0] << " " << Args[1];
+    EXPECT_EQ(R.ExitCode, 1);
+    EXPECT_EQ(ReadBytes(App), Before);
+  }
+}
+
+struct TSwitchCase {
+  std::vector<std::string> Switches;
+  const char* Input;
+  const char* Expected;
+};
+
+class VorlaneCmdSwitch : public VorlaneCmdRun, public ::testing::WithParamInterface<TSwitchCase> {};
+
+TEST_P(VorlaneCmdSwitch, RewritesTheProjectAsWrittenByHand) {
+  const TSwitchCase& Case = GetParam();
+  const fs::path App = Place("App.dproj", Case.Input);
+  std::vector<std::string> Args = Case.Switches;
+  Args.push_back("App.dproj");
+  const TRunResult R = Run(Args);
+  EXPECT_EQ(R.ExitCode, 0) << R.Output;
+  EXPECT_EQ(Body(R), std::vector<std::string>{Converting(App)});
+  EXPECT_EQ(ReadBytes(App), OnDisk(Fixture(Case.Expected)));
+  // Nothing else appears next to the project (no temporary or backup files).
+  int Count = 0;
+  for ([[maybe_unused]] const auto& E : fs::directory_iterator(FDir.Path())) ++Count;
+  EXPECT_EQ(Count, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachAloneAndCombined, VorlaneCmdSwitch,
+    ::testing::Values(
+        TSwitchCase{{"-r"}, "ops/ops.dproj", "ops/ops.r.expected.dproj"},
+        TSwitchCase{{"-f"}, "ops/ops.dproj", "ops/ops.f.expected.dproj"},
+        TSwitchCase{{"-x"}, "ops/ops.dproj", "ops/ops.x.expected.dproj"},
+        TSwitchCase{{"-d"}, "ops/ops.dproj", "ops/ops.d.expected.dproj"},
+        TSwitchCase{{"-uwp"}, "ops/ops.dproj", "ops/ops.uwp.expected.dproj"},
+        TSwitchCase{{"-n"}, "normalize/tidy.dproj", "normalize/tidy.n.expected.dproj"},
+        TSwitchCase{{"-v:2"}, "verinfo/format18.dproj", "verinfo/format18.v2.expected.dproj"},
+        // Switches are case-insensitive; both edits land in the one save.
+        TSwitchCase{{"-X", "-D"}, "ops/ops.dproj", "ops/ops.x-d.expected.dproj"},
+        // The version is set before normalizing, whatever the order of the switches, so the
+        // new entries stand in canonical order.
+        TSwitchCase{{"-v:1.2", "-n"}, "normalize/tidy.dproj", "normalize/tidy.v1.2-n.expected.dproj"},
+        TSwitchCase{{"-n", "-v:1.2"}, "normalize/tidy.dproj", "normalize/tidy.v1.2-n.expected.dproj"}));
+
+TEST_F(VorlaneCmdRun, VersionSwitchMatchesByPrefix) {
+  const fs::path App = Place("App.dproj", "verinfo/format18.dproj");
+  const TRunResult R = Run({"-version", "App.dproj"});
+  EXPECT_EQ(R.ExitCode, 0) << R.Output;
+  const std::string Out = ReadBytes(App);
+  EXPECT_NE(Out.find("<verinfo_majorver>0</verinfo_majorver>"), std::string::npos) << Out;
+  EXPECT_NE(Out.find(";FileVersion=0.0.0.0;"), std::string::npos) << Out;
+}
+
+TEST_F(VorlaneCmdRun, ArgumentsWithoutExtensionNameProjects) {
+  const fs::path Proj = Place("App.dproj", "ops/ops.dproj");
+  const fs::path Dpr = Place("App.dpr", "ops/ops.dproj");
+  const std::string DprBefore = ReadBytes(Dpr);
+
+  TRunResult R = Run({"-x", "App"});
+  EXPECT_EQ(Body(R), std::vector<std::string>{Converting(Proj)});
+  EXPECT_EQ(ReadBytes(Proj), OnDisk(Fixture("ops/ops.x.expected.dproj")));
+  EXPECT_EQ(ReadBytes(Dpr), DprBefore);
+
+  // A bare mask also gets the extension; a name with one is taken as it is.
+  R = Run({"-d", "*"});
+  EXPECT_EQ(Body(R), std::vector<std::string>{Converting(Proj)});
+  EXPECT_EQ(ReadBytes(Dpr), DprBefore);
+  R = Run({"-d", "App.dpr"});
+  EXPECT_EQ(Body(R), std::vector<std::string>{Converting(Dpr)});
+  EXPECT_EQ(ReadBytes(Dpr), OnDisk(Fixture("ops/ops.d.expected.dproj")));
+}
+
+TEST_F(VorlaneCmdRun, WithoutCommandSwitchNothingIsReadOrWritten) {
+  const fs::path App = Place("src/App.dproj", "normalize/tidy.dproj");
+  const fs::path Broken = FDir / "src/Broken.dproj";
+  WriteBytes(Broken, cBroken);
+  const std::string Before = ReadBytes(App);
+
+  const TRunResult R = Run({"-o:out", "src/*.dproj"});
+  EXPECT_EQ(R.ExitCode, 0) << R.Output;
+  EXPECT_EQ(Body(R), (std::vector<std::string>{Converting(App), Converting(Broken)}));
+  EXPECT_EQ(ReadBytes(App), Before);
+  EXPECT_EQ(ReadBytes(Broken), cBroken);
+  EXPECT_FALSE(fs::exists(FDir / "out/App.dproj"));
+  EXPECT_FALSE(fs::exists(FDir / "out/Broken.dproj"));
+}
+
+TEST_F(VorlaneCmdRun, RecursiveRunWritesTargetsBelowTheOutputFolder) {
+  const fs::path A = Place("src/A.dproj", "ops/ops.dproj");
+  const fs::path B = Place("src/sub/B.dproj", "ops/ops.dproj");
+  // Already without excluded packages: still copied, as the target does not exist yet.
+  const fs::path C = Place("src/sub/deep/C.dproj", "ops/ops.x.expected.dproj");
+  Place("src/sub/notes.txt", "ops/ops.dproj");
+
+  const TRunResult R = Run({"-x", "-s", "-o:out", "src/*.dproj"});
+  EXPECT_EQ(R.ExitCode, 0) << R.Output;
+  EXPECT_EQ(Body(R), (std::vector<std::string>{Converting(A), Converting(B), Converting(C)}));
+  const std::string Expected = OnDisk(Fixture("ops/ops.x.expected.dproj"));
+  EXPECT_EQ(ReadBytes(FDir / "out/A.dproj"), Expected);
+  EXPECT_EQ(ReadBytes(FDir / "out/sub/B.dproj"), Expected);
+  EXPECT_EQ(ReadBytes(FDir / "out/sub/deep/C.dproj"), Expected);
+  EXPECT_FALSE(fs::exists(FDir / "out/sub/notes.txt"));
+  // The sources stay as they were.
+  EXPECT_EQ(ReadBytes(A), OnDisk(Fixture("ops/ops.dproj")));
+  EXPECT_EQ(ReadBytes(B), OnDisk(Fixture("ops/ops.dproj")));
+}
+
+TEST_F(VorlaneCmdRun, IdenticalTargetsAreNotRewritten) {
+  Place("src/A.dproj", "ops/ops.dproj");
+  const fs::path Unchanged = Place("Done.dproj", "ops/ops.x.expected.dproj");
+  ASSERT_EQ(Run({"-x", "-o:out", "src/A.dproj"}).ExitCode, 0);
+  const fs::path Target = FDir / "out/A.dproj";
+  ASSERT_TRUE(fs::exists(Target));
+
+  const auto Old = fs::last_write_time(Target) - std::chrono::hours(2);
+  fs::last_write_time(Target, Old);
+  fs::last_write_time(Unchanged, Old);
+  const TRunResult R = Run({"-x", "-o:out", "src/A.dproj"});
+  EXPECT_EQ(R.ExitCode, 0) << R.Output;
+  EXPECT_EQ(fs::last_write_time(Target), Old);
+
+  // In place, too: a project no command changes keeps its bytes and time stamp.
+  EXPECT_EQ(Run({"-x", "Done.dproj"}).ExitCode, 0);
+  EXPECT_EQ(fs::last_write_time(Unchanged), Old);
+  EXPECT_EQ(ReadBytes(Unchanged), OnDisk(Fixture("ops/ops.x.expected.dproj")));
+}
+
+TEST_F(VorlaneCmdRun, UnreadableFileIsReportedAndKeptAsItWas) {
+  const fs::path A = Place("set/a.dproj", "ops/ops.dproj");
+  const fs::path B = FDir / "set/b.dproj";
+  WriteBytes(B, cBroken);
+  const fs::path C = Place("set/c.dproj", "ops/ops.dproj");
+  const fs::path D = Place("other/d.dproj", "ops/ops.dproj");
+
+  const TRunResult R = Run({"-x", "set/*.dproj", "other/d.dproj"});
+  EXPECT_EQ(R.ExitCode, 1) << R.Output;
+  const std::vector<std::string> Lines = Body(R);
+  ASSERT_EQ(Lines.size(), 5u) << R.Output;
+  EXPECT_EQ(Lines[0], Converting(A));
+  EXPECT_EQ(Lines[1], Converting(B));
+  // One line naming the file and the reason.
+  const std::string Prefix = "Error: " + B.string() + ": ";
+  EXPECT_EQ(Lines[2].rfind(Prefix, 0), 0u) << Lines[2];
+  EXPECT_GT(Lines[2].size(), Prefix.size());
+  EXPECT_EQ(Lines[3], "press <enter> to continue...");
+  EXPECT_EQ(Lines[4], Converting(D));
+
+  const std::string Expected = OnDisk(Fixture("ops/ops.x.expected.dproj"));
+  EXPECT_EQ(ReadBytes(A), Expected);
+  EXPECT_EQ(ReadBytes(B), cBroken);
+  // The rest of the failed argument is skipped; the next argument runs.
+  EXPECT_EQ(ReadBytes(C), OnDisk(Fixture("ops/ops.dproj")));
+  EXPECT_EQ(ReadBytes(D), Expected);
+}
+
+TEST_F(VorlaneCmdRun, MissingFileIsReportedWithItsName) {
+  // Not a mask and not present: expands to nothing, so no line at all.
+  TRunResult R = Run({"-n", "Missing.dproj"});
+  EXPECT_EQ(R.ExitCode, 0) << R.Output;
+  EXPECT_TRUE(Body(R).empty()) << R.Output;
+  // A project that is not an MSBuild document at all.
+  const fs::path Text = FDir / "Text.dproj";
+  WriteBytes(Text, "just some words\r\n");
+  R = Run({"-n", "Text.dproj"});
+  EXPECT_EQ(R.ExitCode, 1) << R.Output;
+  const std::vector<std::string> Lines = Body(R);
+  ASSERT_GE(Lines.size(), 2u) << R.Output;
+  EXPECT_EQ(Lines[1].rfind("Error: " + Text.string() + ": ", 0), 0u) << Lines[1];
+  EXPECT_EQ(ReadBytes(Text), "just some words\r\n");
+}
+
+TEST_F(VorlaneCmdRun, ShippedSampleTakesEveryCommandAtOnce) {
+  const fs::path Sample = fs::path(VORLANE_SOURCE_DIR) / "examples/SampleApp/SampleApp.dproj";
+  ASSERT_TRUE(fs::exists(Sample));
+  WriteBytes(FDir / "SampleApp.dproj", ReadBytes(Sample));
+  const TRunResult R = Run({"-v:3.0.1", "-n", "-r", "-f", "-x", "-d", "-uwp", "-o:out", "SampleApp.dproj"});
+  EXPECT_EQ(R.ExitCode, 0) << R.Output;
+  const std::string Out = ReadBytes(FDir / "out/SampleApp.dproj");
+  EXPECT_NE(Out.find("FileVersion=3.0.1.0;"), std::string::npos);
+  EXPECT_EQ(Out.find("FileVersion=1.0.0.0"), std::string::npos) << "child configurations keep version keys";
+  EXPECT_EQ(Out.find("<Deployment"), std::string::npos);
+  EXPECT_EQ(Out.find("UWP_DelphiLogo"), std::string::npos);
+  EXPECT_EQ(Out.find("Linux64)'!=''"), std::string::npos) << "groups of the unused platform remain";
+  EXPECT_NE(Out.find("<Excluded_Packages/>"), std::string::npos);
+  EXPECT_NE(Out.find("<FormType>fmx</FormType>"), std::string::npos);
+  EXPECT_EQ(ReadBytes(FDir / "SampleApp.dproj"), ReadBytes(Sample));
+}
+
+}  // namespace

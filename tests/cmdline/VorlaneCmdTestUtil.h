@@ -1,0 +1,136 @@
+// Helpers of the console program's tests: temporary folders, whole-file bytes, fixtures in the
+// on-disk form the project writer produces, and running the built program as a process.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
+namespace VorlaneCmdTest {
+
+namespace fs = std::filesystem;
+
+inline std::string ReadBytes(const fs::path& APath) {
+  std::ifstream In(APath, std::ios::binary);
+  std::ostringstream Out;
+  Out << In.rdbuf();
+  return Out.str();
+}
+
+inline void WriteBytes(const fs::path& APath, const std::string& AData) {
+  fs::create_directories(APath.parent_path());
+  std::ofstream Out(APath, std::ios::binary | std::ios::trunc);
+  Out << AData;
+}
+
+// Fixtures are kept as plain LF text; project files on disk, and what the writer renders, carry
+// the UTF-8 byte-order mark and CR LF line ends.
+inline std::string OnDisk(const std::string& AText) {
+  std::string Result = "\xEF\xBB\xBF";
+  for (char C : AText) {
+    if (C == '\n') Result += '\r';
+    Result += C;
+  }
+  return Result;
+}
+
+inline std::string WithCrLf(const std::string& AText) { return OnDisk(AText).substr(3); }
+
+inline fs::path DataDir() { return fs::path(VORLANE_TEST_DATA) / "cmdline"; }
+
+inline std::string Fixture(const std::string& ARelative) {
+  const fs::path P = DataDir() / ARelative;
+  if (!fs::exists(P)) ADD_FAILURE() << "missing fixture " << P;
+  return ReadBytes(P);
+}
+
+// A fresh folder below the system's temporary folder, removed with everything in it.
+class TTempDir {
+ public:
+  TTempDir() {
+    static std::atomic<int> Counter{0};
+    const auto Stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    FPath = fs::temp_directory_path() /
+            ("vorlane-cmd-" + std::to_string(Stamp) + "-" + std::to_string(Counter++));
+    fs::create_directories(FPath);
+  }
+  ~TTempDir() {
+    std::error_code Ignored;
+    fs::remove_all(FPath, Ignored);
+  }
+  TTempDir(const TTempDir&) = delete;
+  TTempDir& operator=(const TTempDir&) = delete;
+  const fs::path& Path() const { return FPath; }
+  fs::path operator/(const std::string& AName) const { return FPath / AName; }
+
+ private:
+  fs::path FPath;
+};
+
+struct TRunResult {
+  int ExitCode = -1;
+  std::string Output;
+  // The output split into lines, without the banner line.
+  std::vector<std::string> Lines;
+};
+
+inline std::string Quote(const std::string& S) {
+  std::string R = "'";
+  for (char C : S) {
+    if (C == '\'')
+      R += "'\\''";
+    else
+      R += C;
+  }
+  return R + "'";
+}
+
+// Runs the built program in AWorkDir with the given arguments and empty standard input (so the
+// wait for Enter after an error ends at once), capturing standard output.
+inline TRunResult RunCmd(const fs::path& AWorkDir, const std::vector<std::string>& AArgs) {
+  TRunResult Result;
+#ifdef VORLANE_CMD_EXE
+  const fs::path OutFile = AWorkDir.parent_path() / (AWorkDir.filename().string() + ".stdout");
+  std::string Cmd = "cd " + Quote(AWorkDir.string()) + " && " + Quote(VORLANE_CMD_EXE);
+  for (const auto& A : AArgs) Cmd += " " + Quote(A);
+  Cmd += " </dev/null >" + Quote(OutFile.string()) + " 2>&1";
+  const int Status = std::system(Cmd.c_str());
+#ifdef _WIN32
+  Result.ExitCode = Status;
+#else
+  Result.ExitCode = WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
+#endif
+  Result.Output = ReadBytes(OutFile);
+  std::error_code Ignored;
+  fs::remove(OutFile, Ignored);
+  std::istringstream In(Result.Output);
+  std::string Line;
+  bool First = true;
+  while (std::getline(In, Line)) {
+    if (!Line.empty() && Line.back() == '\r') Line.pop_back();
+    if (First) {
+      First = false;
+      continue;
+    }
+    Result.Lines.push_back(Line);
+  }
+#else
+  (void)AWorkDir;
+  (void)AArgs;
+  ADD_FAILURE() << "VORLANE_CMD_EXE is not defined";
+#endif
+  return Result;
+}
+
+}  // namespace VorlaneCmdTest

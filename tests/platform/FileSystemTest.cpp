@@ -1,0 +1,192 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "platform/FileSystem.h"
+#include "PlatformTestSupport.h"
+
+using namespace Vorlane;
+using PlatformTest::S8;
+using PlatformTest::TScratch;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> Relative(const TStringDynArray& AFiles, const TScratch& ADir) {
+  std::vector<std::string> R;
+  const std::string Base = ADir.Str() + "/";
+  for (const auto& F : AFiles) {
+    std::string S = S8(F);
+    R.push_back(S.rfind(Base, 0) == 0 ? S.substr(Base.size()) : S);
+  }
+  return R;
+}
+
+}  // namespace
+
+TEST(MaskTest, StarAndQuestionMarkIgnoreCase) {
+  EXPECT_TRUE(MatchesMask(u"App.DPROJ", u"*.dproj"));
+  EXPECT_TRUE(MatchesMask(u"app.dproj", u"A??.DPROJ"));
+  EXPECT_FALSE(MatchesMask(u"app.dproj", u"a?.dproj"));
+  EXPECT_FALSE(MatchesMask(u"app.dproj.user", u"*.dproj"));
+  EXPECT_TRUE(MatchesMask(u"a.b.c", u"*.c"));
+  EXPECT_TRUE(MatchesMask(u"abcabd", u"*ab?"));
+  EXPECT_TRUE(MatchesMask(u"x", u"*"));
+  EXPECT_FALSE(MatchesMask(u"x", u""));
+  // "*.*" matches names without a dot too, as on Windows.
+  EXPECT_TRUE(MatchesMask(u"README", u"*.*"));
+  EXPECT_TRUE(MatchesMask(u"App", u"App.*"));
+  EXPECT_FALSE(MatchesMask(u"Apps", u"App.*"));
+  EXPECT_TRUE(MatchesMask(u"\u00C9t\u00E9.dproj", u"\u00E9T\u00C9.*"));
+}
+
+TEST(FileSystemTest, ExistenceFolderCreationDeleteAndRename) {
+  TScratch Dir;
+  Dir.Touch("file.txt");
+  EXPECT_TRUE(FileExists(Dir.U("file.txt")));
+  EXPECT_FALSE(FileExists(Dir.U()));
+  EXPECT_FALSE(FileExists(Dir.U("missing.txt")));
+  EXPECT_FALSE(FileExists(u""));
+  EXPECT_TRUE(DirectoryExists(Dir.U()));
+  EXPECT_FALSE(DirectoryExists(Dir.U("file.txt")));
+
+  EXPECT_TRUE(ForceDirectories(Dir.U("a/b/c")));
+  EXPECT_TRUE(DirectoryExists(Dir.U("a/b/c")));
+  EXPECT_TRUE(ForceDirectories(Dir.U("a/b/c/")));  // already there
+  // A file in the way cannot become a folder.
+  EXPECT_FALSE(ForceDirectories(Dir.U("file.txt/sub")));
+  EXPECT_FALSE(ForceDirectories(u""));
+
+  Dir.Touch("other.txt", "other");
+  EXPECT_FALSE(RenameFile(Dir.U("file.txt"), Dir.U("other.txt")));  // never replaces
+  EXPECT_EQ(PlatformTest::ReadBytes(Dir.Path() / "other.txt"), "other");
+  EXPECT_TRUE(RenameFile(Dir.U("file.txt"), Dir.U("a/b/moved.txt")));
+  EXPECT_TRUE(FileExists(Dir.U("a/b/moved.txt")));
+  EXPECT_FALSE(FileExists(Dir.U("file.txt")));
+
+  EXPECT_TRUE(DeleteFile(Dir.U("a/b/moved.txt")));
+  EXPECT_FALSE(DeleteFile(Dir.U("a/b/moved.txt")));
+  EXPECT_FALSE(DeleteFile(Dir.U("a")));  // folders are not files
+}
+
+#ifndef _WIN32
+TEST(FileSystemTest, ReadOnlyIsTheAbsenceOfWritePermission) {
+  TScratch Dir;
+  Dir.Touch("f.txt");
+  const std::string F = Dir.Str("f.txt");
+  ::chmod(F.c_str(), 0640);
+  Integer Attr = FileGetAttr(Dir.U("f.txt"));
+  EXPECT_EQ(Attr & faReadOnly, 0);
+  EXPECT_EQ(Attr & faDirectory, 0);
+  EXPECT_NE(FileGetAttr(Dir.U()) & faDirectory, 0);
+  EXPECT_EQ(FileGetAttr(Dir.U("missing")), faInvalid);
+
+  EXPECT_EQ(FileSetAttr(Dir.U("f.txt"), Attr | faReadOnly), 0);
+  struct stat St;
+  ::stat(F.c_str(), &St);
+  EXPECT_EQ(St.st_mode & 0777, 0440u);
+  EXPECT_NE(FileGetAttr(Dir.U("f.txt")) & faReadOnly, 0);
+  // Clearing read-only gives the owner write permission back, nothing more.
+  EXPECT_EQ(FileSetAttr(Dir.U("f.txt"), Attr), 0);
+  ::stat(F.c_str(), &St);
+  EXPECT_EQ(St.st_mode & 0777, 0640u);
+  // A round trip of the attributes keeps the mode bits of a writable file.
+  ::chmod(F.c_str(), 0664);
+  EXPECT_EQ(FileSetAttr(Dir.U("f.txt"), FileGetAttr(Dir.U("f.txt"))), 0);
+  ::stat(F.c_str(), &St);
+  EXPECT_EQ(St.st_mode & 0777, 0664u);
+  EXPECT_NE(FileSetAttr(Dir.U("missing"), 0), 0);
+}
+
+TEST(FileSystemTest, FileTimesRoundTripExactly) {
+  TScratch Dir;
+  Dir.Touch("f.txt");
+  TFileTimes T;
+  ASSERT_TRUE(GetFileTimes(Dir.U("f.txt"), T));
+  EXPECT_GT(T.LastWriteTime, 0);
+  // 2001-02-03 04:05:06.1234567 UTC in 100-ns ticks since 1601.
+  const Int64 Stamp = (981173106LL + 11644473600LL) * 10000000LL + 1234567;
+  EXPECT_TRUE(SetFileLastWriteTime(Dir.U("f.txt"), Stamp));
+  EXPECT_TRUE(SetFileLastAccessTime(Dir.U("f.txt"), Stamp + 10000000LL));
+  TFileTimes After;
+  ASSERT_TRUE(GetFileTimes(Dir.U("f.txt"), After));
+  EXPECT_EQ(After.LastWriteTime, Stamp);
+  EXPECT_EQ(After.LastAccessTime, Stamp + 10000000LL);
+  struct stat St;
+  ::stat(Dir.Str("f.txt").c_str(), &St);
+  EXPECT_EQ(St.st_mtim.tv_sec, 981173106);
+  EXPECT_EQ(St.st_mtim.tv_nsec, 123456700);
+  // No creation time can be set on POSIX; the call says so.
+  EXPECT_FALSE(SetFileCreationTime(Dir.U("f.txt"), Stamp));
+  EXPECT_FALSE(GetFileTimes(Dir.U("missing"), After));
+  EXPECT_FALSE(SetFileLastWriteTime(Dir.U("missing"), Stamp));
+  const Int64 Now = CurrentFileTime();
+  EXPECT_GT(Now, Stamp);
+}
+#endif
+
+TEST(EnumerationTest, ListingIsSortedAndRecursionIsDepthFirst) {
+  TScratch Dir;
+  for (const char* F : {"z.dproj", "B.DPROJ", "a.dproj", "c.txt", "sub/d.dproj", "sub/deeper/e.dproj",
+                        "Sub2/f.dproj", "ab.dproj"})
+    Dir.Touch(F);
+  fs::create_directories(Dir.Path() / "empty");
+
+  EXPECT_EQ(Relative(TDirectory::GetFiles(Dir.U(), u"*.dproj"), Dir),
+            (std::vector<std::string>{"a.dproj", "ab.dproj", "B.DPROJ", "z.dproj"}));
+  EXPECT_EQ(Relative(TDirectory::GetFiles(Dir.U(), u"?.dproj"), Dir),
+            (std::vector<std::string>{"a.dproj", "B.DPROJ", "z.dproj"}));
+  // Each sub-folder's matches stand where the sub-folder stands in its parent's listing.
+  EXPECT_EQ(Relative(TDirectory::GetFiles(Dir.U(), u"*.dproj", soAllDirectories), Dir),
+            (std::vector<std::string>{"a.dproj", "ab.dproj", "B.DPROJ", "sub/d.dproj", "sub/deeper/e.dproj",
+                                      "Sub2/f.dproj", "z.dproj"}));
+  // Folders are never matches themselves.
+  EXPECT_EQ(Relative(TDirectory::GetFiles(Dir.U(), u"s*"), Dir), std::vector<std::string>{});
+  EXPECT_EQ(Relative(TDirectory::GetFiles(Dir.U("sub/"), u"*.*"), Dir), std::vector<std::string>{"sub/d.dproj"});
+  EXPECT_EQ(Relative(TDirectory::GetDirectories(Dir.U()), Dir),
+            (std::vector<std::string>{"empty", "sub", "Sub2"}));
+}
+
+TEST(EnumerationTest, MissingFolderAndBadMaskRaise) {
+  TScratch Dir;
+  Dir.Touch("file.txt");
+  try {
+    TDirectory::GetFiles(Dir.U("missing"), u"*.dproj");
+    ADD_FAILURE() << "no error for a missing folder";
+  } catch (const EDirectoryNotFoundException& E) {
+    EXPECT_EQ(S8(E.Message()), "The specified path was not found");
+  }
+  EXPECT_THROW(TDirectory::GetFiles(Dir.U("file.txt"), u"*"), EDirectoryNotFoundException);
+  EXPECT_THROW(TDirectory::GetFiles(u"", u"*"), EDirectoryNotFoundException);
+  EXPECT_THROW(TDirectory::GetFiles(Dir.U(), u"a/b"), EArgumentException);
+}
+
+#ifndef _WIN32
+TEST(EnumerationTest, LinkedFoldersAreNotFollowed) {
+  TScratch Dir;
+  Dir.Touch("real/a.dproj");
+  fs::create_directory_symlink(Dir.Path() / "real", Dir.Path() / "real/loop");
+  fs::create_symlink(Dir.Path() / "real/a.dproj", Dir.Path() / "link.dproj");
+  EXPECT_EQ(Relative(TDirectory::GetFiles(Dir.U(), u"*.dproj", soAllDirectories), Dir),
+            (std::vector<std::string>{"link.dproj", "real/a.dproj"}));
+}
+#endif
+
+TEST(WholeFileTextTest, ReadDetectsByteOrderMarksAndWriteIsUtf8WithoutOne) {
+  TScratch Dir;
+  Dir.Touch("utf8.txt", "\xEF\xBB\xBF" "caf\xC3\xA9");
+  Dir.Touch("utf16le.txt", std::string("\xFF\xFE" "c\0\xE9\0", 6));
+  Dir.Touch("utf16be.txt", std::string("\xFE\xFF\0c\0\xE9", 6));
+  Dir.Touch("ansi.txt", "caf\xE9 \x80");
+  EXPECT_EQ(TFile::ReadAllText(Dir.U("utf8.txt")), u"caf\u00E9");
+  EXPECT_EQ(TFile::ReadAllText(Dir.U("utf16le.txt")), u"c\u00E9");
+  EXPECT_EQ(TFile::ReadAllText(Dir.U("utf16be.txt")), u"c\u00E9");
+  EXPECT_EQ(TFile::ReadAllText(Dir.U("ansi.txt")), u"caf\u00E9 \u20AC");
+  EXPECT_THROW(TFile::ReadAllText(Dir.U("missing.txt")), EFOpenError);
+
+  TFile::WriteAllText(Dir.U("out.txt"), u"a\r\n\u00E9");
+  EXPECT_EQ(PlatformTest::ReadBytes(Dir.Path() / "out.txt"), "a\r\n\xC3\xA9");
+  TFile::WriteAllText(Dir.U("out16.txt"), u"a", TEncoding::Unicode());
+  EXPECT_EQ(PlatformTest::ReadBytes(Dir.Path() / "out16.txt"), std::string("\xFF\xFE" "a\0", 4));
+  EXPECT_THROW(TFile::WriteAllText(Dir.U("missing/out.txt"), u"a"), EFCreateError);
+}

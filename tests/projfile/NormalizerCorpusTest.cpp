@@ -1,0 +1,161 @@
+// The normalizer over real project files: it must never raise, must keep every element,
+// attribute and text except the entries it is meant to delete, and its result is reported for
+// a second pass.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <iostream>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "projfile/NormalizerDprojFile.h"
+#include "projfile/NormalizerTestSupport.h"
+
+namespace Vorlane {
+namespace {
+
+using namespace NormalizerTest;
+
+namespace fs = std::filesystem;
+
+std::vector<fs::path> CorpusFiles() {
+  std::vector<fs::path> LResult;
+  fs::path LDir = fs::path(VORLANE_SHARED_DIR) / "corpus" / "dproj";
+  if (!fs::is_directory(LDir)) return LResult;
+  for (const auto& LEntry : fs::directory_iterator(LDir))
+    if (LEntry.is_regular_file() && LEntry.path().extension() == ".dproj") LResult.push_back(LEntry.path());
+  std::sort(LResult.begin(), LResult.end());
+  return LResult;
+}
+
+struct TNodeInfo {
+  int Count = 0;
+  std::string Name;
+  std::string ParentName;
+  std::string ParentCondition;
+  bool ParentHasAttributes = false;
+};
+using TNodeInfos = std::map<std::string, TNodeInfo>;
+
+void Collect(const TXmlNode* ANode, const std::string& APath, TNodeInfos& AOut) {
+  std::string LSelf = APath + "/" + NodeLine(ANode);
+  TNodeInfo& LInfo = AOut[LSelf];
+  ++LInfo.Count;
+  LInfo.Name = ANode->Name();
+  if (const TXmlNode* LParent = ANode->Parent()) {
+    LInfo.ParentName = LParent->Name();
+    LInfo.ParentCondition = LParent->GetAttributeByName("Condition");
+    LInfo.ParentHasAttributes = LParent->GetAttributeCount() > 0;
+  }
+  for (Integer I = 0; I < ANode->GetNodeCount(); ++I) Collect(ANode->GetNodes(I), LSelf, AOut);
+}
+
+TNodeInfos Infos(TXmlDocument* ADoc) {
+  TNodeInfos LResult;
+  Collect(ADoc->RootNodeList(), "", LResult);
+  return LResult;
+}
+
+// The only nodes the normalizer may remove: obsolete compiler switches of data groups, and the
+// stray entries of the Android64 groups of projects from version 18.8 on.
+bool MayBeDeleted(const TNodeInfo& AInfo, double AVersion) {
+  static const std::set<std::string> cObsolete = {"DCC_E", "DCC_F", "DCC_K", "DCC_N", "DCC_S"};
+  if (AInfo.ParentName == "PropertyGroup" && AInfo.ParentHasAttributes && cObsolete.count(AInfo.Name)) return true;
+  static const std::regex cAndroid64(R"('\$\((.*)_Android64\)'!='')", std::regex::icase);
+  std::smatch LMatch;
+  if (AVersion >= 18.8 && AInfo.ParentName == "PropertyGroup" &&
+      std::regex_match(AInfo.ParentCondition, LMatch, cAndroid64)) {
+    std::string K = LMatch[1];
+    return AInfo.Name == K + "_Android" || AInfo.Name == "CfgParent" || AInfo.Name == K;
+  }
+  return false;
+}
+
+// The first line where two dumps differ, with the path of elements leading to it.
+std::string FirstDifference(const std::string& A, const std::string& B) {
+  std::istringstream LA(A), LB(B);
+  std::string LLineA, LLineB;
+  std::vector<std::string> LPath;
+  while (true) {
+    bool LHasA = static_cast<bool>(std::getline(LA, LLineA));
+    bool LHasB = static_cast<bool>(std::getline(LB, LLineB));
+    if (!LHasA || !LHasB) return "length differs";
+    size_t LDepth = LLineA.find_first_not_of(' ') / 2;
+    LPath.resize(LDepth);
+    if (LLineA != LLineB) {
+      std::string LResult;
+      for (const std::string& P : LPath) LResult += P.substr(0, 60) + " / ";
+      return LResult + "\n      first: " + LLineA.substr(0, 120) + "\n      second: " + LLineB.substr(0, 120);
+    }
+    LPath.push_back(LLineA.substr(LLineA.find('<')));
+  }
+}
+
+TEST(NormalizerCorpus, KeepsContentAndReportsSecondPass) {
+  std::vector<fs::path> LFiles = CorpusFiles();
+  if (LFiles.empty()) GTEST_SKIP() << "no corpus below " << VORLANE_SHARED_DIR;
+
+  int LUnreadable = 0, LUnchangedBySecondPass = 0, LChanged = 0, LDeleted = 0;
+  std::ostringstream LReport;
+  for (const fs::path& LFile : LFiles) {
+    SCOPED_TRACE(LFile.filename().string());
+    std::unique_ptr<TDprojXml> LXml;
+    try {
+      LXml = LoadProject(LFile.string());
+    } catch (const std::exception& E) {
+      ++LUnreadable;
+      LReport << "  unreadable " << LFile.filename().string() << ": " << E.what() << "\n";
+      continue;
+    }
+    double LVersion;
+    {
+      TCustomProjFile LProj(LXml.get());
+      LVersion = LProj.GetProjectVersion();
+    }
+    TNodeInfos LBefore = Infos(LXml.get());
+    std::string LOriginal = TreeText(LXml.get());
+    EXPECT_NO_THROW(TNormalizerDProjFile::Normalize(LXml.get()));
+    TNodeInfos LAfter = Infos(LXml.get());
+    for (const auto& [LKey, LInfo] : LAfter) {
+      auto LIt = LBefore.find(LKey);
+      int LWas = LIt == LBefore.end() ? 0 : LIt->second.Count;
+      EXPECT_LE(LInfo.Count, LWas) << "node appeared: " << LKey;
+    }
+    for (const auto& [LKey, LInfo] : LBefore) {
+      auto LIt = LAfter.find(LKey);
+      int LNow = LIt == LAfter.end() ? 0 : LIt->second.Count;
+      if (LNow < LInfo.Count) {
+        LDeleted += LInfo.Count - LNow;
+        EXPECT_TRUE(MayBeDeleted(LInfo, LVersion)) << "node lost: " << LKey;
+      }
+    }
+    std::string LFirst = TreeText(LXml.get());
+    if (LFirst != LOriginal) ++LChanged;
+
+    // By file name, on a temporary copy: the same result reaches the disk.
+    fs::path LTemp = fs::temp_directory_path() / ("vorlane-corpus-" + LFile.filename().string());
+    fs::copy_file(LFile, LTemp, fs::copy_options::overwrite_existing);
+    fs::permissions(LTemp, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_NO_THROW(TNormalizerDProjFile::Normalize(UTF8ToUnicode(LTemp.string())));
+    std::string LOnDisk = TreeText(LoadProject(LTemp.string()).get());
+    EXPECT_TRUE(LFirst == LOnDisk) << FirstDifference(LFirst, LOnDisk);
+    fs::remove(LTemp);
+
+    TNormalizerDProjFile::Normalize(LXml.get());
+    std::string LSecond = TreeText(LXml.get());
+    if (LSecond == LFirst)
+      ++LUnchangedBySecondPass;
+    else
+      LReport << "  second pass changes " << LFile.filename().string() << ": " << FirstDifference(LFirst, LSecond)
+              << "\n";
+  }
+  std::cout << "corpus: " << LFiles.size() << " files, " << LUnreadable << " unreadable, " << LChanged
+            << " changed by normalizing, " << LDeleted << " nodes deleted, " << LUnchangedBySecondPass
+            << " unchanged by a second pass\n"
+            << LReport.str();
+}
+
+}  // namespace
+}  // namespace Vorlane

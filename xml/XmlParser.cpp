@@ -1,0 +1,690 @@
+// Turning XML text into the node tree. Nothing is validated or resolved while reading: names,
+// attribute entries, values and character data are stored as the text has them.
+//
+// Nesting is handled with an explicit stack of open elements and DOCTYPE subsets instead of
+// one call per level, so a hostile file of a million nested elements cannot overflow the
+// machine stack.
+
+#include <algorithm>
+#include <exception>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/SysUtils.h"
+#include "xml/XmlDocument.h"
+#include "xml/XmlNode.h"
+#include "xml/XmlResStrings.h"
+#include "xml/XmlStreams.h"
+#include "xml/XmlText.h"
+
+namespace Vorlane {
+
+namespace {
+
+const char* const cCRLF = "\r\n";
+
+// The name the parser gives each kind that does not take its name from the text.
+const char* FixedName(TXmlElementType AType) {
+  switch (AType) {
+    case xeComment:
+      return "Comment";
+    case xeCData:
+      return "CData";
+    case xeDoctype:
+      return "DTD";
+    case xeExclam:
+    case xeQuestion:
+      return "Special";
+    default:
+      return "";
+  }
+}
+
+EFilerError ElementError(const char* AFormat, const UTF8String& AName) {
+  return EFilerError(FormatUtf8(AFormat, {AName}));
+}
+
+bool ReadByte(TStream* AStream, char& Ch) { return AStream->Read(&Ch, 1) == 1; }
+
+Integer LowPosition(Int64 APos) { return static_cast<Integer>(static_cast<std::uint32_t>(APos)); }
+
+bool HasNonBlank(const UTF8String& S) {
+  for (char Ch : S)
+    if (!vxIsBlank(Ch)) return true;
+  return false;
+}
+
+// Items 1.. of a split declaration, each followed by CR LF, trimmed as a whole.
+UTF8String JoinRemainingItems(TvxUTF8StringList& AList) {
+  UTF8String Result;
+  for (Integer I = 0; I < AList.Count(); ++I) {
+    Result += AList.Items(I);
+    Result += cCRLF;
+  }
+  return vxUTF8Trim(Result);
+}
+
+// What became of a node after its tag was read.
+enum class THead {
+  Skipped,   // no markup found or parsing aborted: no events for this node
+  Complete,  // the node is read
+  Content,   // an element whose content follows
+  Subset     // a DOCTYPE whose internal subset follows
+};
+
+// One element whose content, or one DOCTYPE whose internal subset, is being read.
+struct TFrame {
+  TXmlNode* Node;
+  std::unique_ptr<TvxSurplusReader> Reader;
+  bool IsSubset = false;
+  // Element content state.
+  UTF8String Pending;  // character data since the last child markup
+  bool CRFlag = false;
+  bool ChildFlag = false;
+};
+
+}  // namespace
+
+class TXmlDocument::TTreeReader {
+ public:
+  explicit TTreeReader(TStream* AStream) : FStream(AStream) {}
+  void ReadTree(TXmlNode* ANode);
+  void ReadDoctype(TXmlNode* ANode);
+
+ private:
+  THead ReadHead(TXmlNode* ANode, TvxSurplusReader& AReader);
+  THead ReadDoctypeHead(TXmlNode* ANode);
+  void ReadDtdDeclaration(TXmlNode* ANode);
+  void Run();
+  void StepContent(TFrame& AFrame);
+  void StepSubset(TFrame& AFrame);
+  THead StartChild(TXmlNode* AChild, const UTF8String& ASurplus = UTF8String());
+  void EndContent(TFrame& AFrame);
+  void EndSubset();
+  void HandOver(TFrame& AFrame);
+  void NodeDone(TXmlNode* ANode);
+  static void RaiseNodeNew(TXmlNode* ANode);
+
+  bool Aborted(TXmlNode* ANode) const {
+    TXmlDocument* Doc = ANode->Document();
+    return Doc != nullptr && Doc->AbortParsing();
+  }
+
+  TStream* FStream;
+  std::vector<TFrame> FStack;
+};
+
+
+void TXmlDocument::TTreeReader::NodeDone(TXmlNode* ANode) {
+  TXmlDocument* Doc = ANode->Document();
+  if (Doc == nullptr || Doc->AbortParsing()) return;
+  Doc->DoProgress( LowPosition(FStream->Position()));
+  Doc->DoNodeLoaded(ANode);
+}
+
+void TXmlDocument::TTreeReader::RaiseNodeNew(TXmlNode* ANode) {
+  if (TXmlDocument* Doc = ANode->Document()) Doc->DoNodeNew(ANode);
+}
+
+THead TXmlDocument::TTreeReader::ReadHead(TXmlNode* ANode, TvxSurplusReader& AReader) {
+  char Ch = 0;
+  if (!AReader.ReadCharSkipBlanks(Ch) || Ch != '<') return THead::Skipped;
+  try {
+    const Integer Row = vxReadTagStart(&AReader);
+    const TvxTagEntry& Entry = vxTagTable[Row];
+    ANode->SetElementType(Entry.Style);
+    switch (Entry.Style) {
+      case xeNormal:
+      case xeDeclaration:
+      case xeStylesheet: {
+        UTF8String Text;
+        vxReadUntilClose(&AReader, Entry.Close, Text, true);
+        bool ClosedInTag = false;
+        if (Entry.Style == xeNormal && !Text.empty() && Text.back() == '/') {
+          Text.pop_back();
+          ClosedInTag = true;
+        }
+        ANode->ParseTag(Text, 1, static_cast<Integer>(Text.size()) + 1);
+        RaiseNodeNew(ANode);
+        if (Aborted(ANode)) return THead::Skipped;
+        if (ClosedInTag || Entry.Style != xeNormal) break;
+        return THead::Content;
+      }
+      case xeComment:
+      case xeCData:
+      case xeExclam:
+      case xeQuestion: {
+        ANode->SetName(FixedName(Entry.Style));
+        RaiseNodeNew(ANode);
+        if (Aborted(ANode)) return THead::Skipped;
+        UTF8String Text;
+        vxReadUntilClose(&AReader, Entry.Close, Text, false);
+        ANode->SetValueDirect(Text);
+        break;
+      }
+      case xeDoctype: {
+        ANode->SetName(FixedName(xeDoctype));
+        RaiseNodeNew(ANode);
+        if (Aborted(ANode)) return THead::Skipped;
+        if (ANode->Document() == nullptr) break;
+        return ReadDoctypeHead(ANode);
+      }
+      default:  // the DTD declarations
+        ReadDtdDeclaration(ANode);
+        RaiseNodeNew(ANode);
+        if (Aborted(ANode)) return THead::Skipped;
+        break;
+    }
+  } catch (...) {
+    NodeDone(ANode);
+    throw;
+  }
+  return THead::Complete;
+}
+
+void TXmlDocument::TTreeReader::ReadDtdDeclaration(TXmlNode* ANode) {
+  UTF8String Text;
+  vxReadUntilUnquoted(FStream, '>', Text);
+  TvxUTF8StringList Items;
+  vxUTF8ParseAttributes(Text, 1, static_cast<Integer>(Text.size()) + 1, &Items);
+  if (Items.Count() > 0) {
+    ANode->SetName(Items.Items(0));
+    Items.Delete(0);
+    ANode->SetValueDirect(JoinRemainingItems(Items));
+  }
+}
+
+// The DOCTYPE up to its ">" or the "[" of its internal subset.
+THead TXmlDocument::TTreeReader::ReadDoctypeHead(TXmlNode* ANode) {
+  UTF8String Text;
+  char Ch = 0;
+  bool Found = false;
+  while (ReadByte(FStream, Ch)) {
+    if (Ch == '>' || Ch == '[') {
+      Found = true;
+      break;
+    }
+    Text += Ch;
+  }
+  if (!Found) return THead::Complete;
+  TvxUTF8StringList Items;
+  vxUTF8ParseAttributes(Text, 1, static_cast<Integer>(Text.size()) + 1, &Items);
+  if (Items.Count() > 0) {
+    ANode->SetName(Items.Items(0));
+    Items.Delete(0);
+    UTF8String Value;
+    for (Integer I = 0; I < Items.Count(); ++I) {
+      Value += Items.Items(I);
+      Value += cCRLF;
+    }
+    ANode->SetValueDirect(vxUTF8Trim(vxUTF8StringReplace(Value, cCRLF, " ")));
+  }
+  return Ch == '[' ? THead::Subset : THead::Complete;
+}
+
+// Starts reading a node that was just added to its parent (or is the top node): pushes a
+// frame when content or a subset follows.
+THead TXmlDocument::TTreeReader::StartChild(TXmlNode* AChild, const UTF8String& ASurplus) {
+  auto Reader = std::make_unique<TvxSurplusReader>(FStream);
+  if (!ASurplus.empty()) Reader->SetSurplus(ASurplus);
+  const THead Head = ReadHead(AChild, *Reader);
+  if (Head == THead::Content || Head == THead::Subset) {
+    TFrame Frame;
+    Frame.Node = AChild;
+    Frame.Reader = std::move(Reader);
+    Frame.IsSubset = Head == THead::Subset;
+    FStack.push_back(std::move(Frame));
+  } else if (Head == THead::Complete) {
+    NodeDone(AChild);
+  }
+  return Head;
+}
+
+void TXmlDocument::TTreeReader::HandOver(TFrame& AFrame) {
+  TXmlNode* Data = new TXmlNode(AFrame.Node->Document());
+  Data->SetElementType(xeCharData);
+  Data->SetValueDirect(AFrame.Pending);
+  AFrame.Node->NodeAdd(Data);
+  AFrame.Pending.clear();
+}
+
+void TXmlDocument::TTreeReader::EndContent(TFrame& AFrame) {
+  TXmlNode* Node = AFrame.Node;
+  if (!AFrame.ChildFlag || HasNonBlank(AFrame.Pending)) {
+    if (!AFrame.Pending.empty() || !AFrame.ChildFlag) HandOver(AFrame);
+  }
+  AFrame.Pending.clear();
+  if (AFrame.ChildFlag && AFrame.CRFlag) {
+    for (Integer I = 0; I < Node->GetNodeCount(); ++I) {
+      TXmlNode* Child = Node->GetNodes(I);
+      if (Child->ElementType() != xeCharData) continue;
+      UTF8String V = Child->ValueDirect();
+      while (!V.empty() && (V.back() == '\n' || V.back() == '\r' || V.back() == ' ')) V.pop_back();
+      Child->SetValueDirect(V);
+    }
+  }
+  TXmlNode* First = Node->GetNodes(0);
+  if (First != nullptr && First->ElementType() == xeCharData) {
+    Node->SetValueDirect(First->ValueDirect());
+    Node->NodeDelete(0);
+  }
+}
+
+void TXmlDocument::TTreeReader::StepContent(TFrame& AFrame) {
+  TXmlNode* Node = AFrame.Node;
+  char Ch = 0;
+  if (!ReadByte(FStream, Ch)) throw ElementError(sxeMissingCloseTagInElement, Node->Name());
+  if (Ch != '<') {
+    if (Ch == '\r') AFrame.CRFlag = true;
+    if (AFrame.Pending.capacity() < 80) AFrame.Pending.reserve(80);
+    AFrame.Pending += Ch;
+    return;
+  }
+  if (!AFrame.Reader->ReadCharSkipBlanks(Ch))
+    throw ElementError(sxeMissingDataAfterGreaterThan, Node->Name());
+  if (Ch == '/') {
+    UTF8String Text;
+    if (!vxReadUntilClose(AFrame.Reader.get(), ">", Text, true))
+      throw ElementError(sxeMissingLessThanInCloseTag, Node->Name());
+    if (vxUTF8CompareNoCase(vxUTF8Trim(Text), Node->Name()) != 0)
+      throw ElementError(sxeIncorrectCloseTag, Node->Name());
+    EndContent(AFrame);
+    FStack.pop_back();  // AFrame is gone from here on
+    NodeDone(Node);
+    return;
+  }
+  // A child begins: its text and the "<" are read again by the child itself.
+  if (HasNonBlank(AFrame.Pending)) HandOver(AFrame);
+  AFrame.Pending.clear();
+  AFrame.CRFlag = false;
+  AFrame.ChildFlag = true;
+  FStream->Seek(-2, soCurrent);
+  TXmlNode* Child = new TXmlNode(Node->Document());
+  Node->NodeAdd(Child);
+  TXmlDocument* Doc = Node->Document();
+  const size_t Depth = FStack.size();
+  const THead Head = StartChild(Child);  // may push, invalidating AFrame
+  // Blanks between "<" and the markup leave the child without markup: the bytes it skipped
+  // would be lost and an unnamed element kept, so such content is refused.
+  if (Head == THead::Skipped && !Aborted(Node))
+    throw ElementError(sxeMissingDataAfterGreaterThan, Node->Name());
+  if (FStack.size() == Depth && Doc != nullptr && Doc->DropCommentsOnParse() &&
+      Child->ElementType() == xeComment) {
+    Node->NodeDelete(Node->GetNodeCount() - 1);
+  }
+}
+
+void TXmlDocument::TTreeReader::EndSubset() {
+  char Ch = 0;
+  while (ReadByte(FStream, Ch) && Ch != '>') {
+  }
+}
+
+void TXmlDocument::TTreeReader::StepSubset(TFrame& AFrame) {
+  TXmlNode* Node = AFrame.Node;
+  UTF8String Surplus;
+  // Between two declarations of the subset: blanks, then "]" or the next declaration.
+  if (AFrame.ChildFlag) {
+    char Ch = 0;
+    bool More = false;
+    while (ReadByte(FStream, Ch)) {
+      if (vxIsBlank(Ch)) continue;
+      More = Ch != ']';
+      break;
+    }
+    if (!More) {
+      EndSubset();
+      FStack.pop_back();
+      NodeDone(Node);
+      return;
+    }
+    // The byte goes back to the next child through its reader rather than by stepping the
+    // stream back one character: when the byte is the second of a multi-byte character, the
+    // step would return to that character's first byte and the subset would never end.
+    Surplus.assign(1, Ch);
+  }
+  AFrame.ChildFlag = true;
+  TXmlNode* Child = Node->NodeNew("");
+  const THead Head = StartChild(Child, Surplus);  // may push, invalidating AFrame
+  // Text of the subset that is not markup (a parameter-entity reference, say) is skipped;
+  // kept as an unnamed element it would be written as "</>", which no parser reads back.
+  if (Head == THead::Skipped && Child->IsClear()) Node->NodeDelete(Node->GetNodeCount() - 1);
+}
+
+void TXmlDocument::TTreeReader::Run() {
+  while (!FStack.empty()) {
+    TFrame& Top = FStack.back();
+    if (Aborted(Top.Node)) {
+      // An aborted subset stops at once: its children would read nothing, and stepping back
+      // before each of them would loop forever.
+      if (!Top.IsSubset) EndContent(Top);
+      FStack.pop_back();
+      continue;
+    }
+    if (Top.IsSubset)
+      StepSubset(Top);
+    else
+      StepContent(Top);
+  }
+}
+
+void TXmlDocument::TTreeReader::ReadTree(TXmlNode* ANode) {
+  if (Aborted(ANode)) return;
+  ANode->Clear();
+  try {
+    StartChild(ANode);
+    Run();
+  } catch (...) {
+    // Every node still open ends with the exception: each raises its events on the way out,
+    // innermost first, as nested readers would.
+    std::exception_ptr Error = std::current_exception();
+    while (!FStack.empty()) {
+      TXmlNode* Node = FStack.back().Node;
+      FStack.pop_back();
+      try {
+        NodeDone(Node);
+      } catch (...) {
+        Error = std::current_exception();
+      }
+    }
+    std::rethrow_exception(Error);
+  }
+}
+
+void TXmlDocument::TTreeReader::ReadDoctype(TXmlNode* ANode) {
+  if (ReadDoctypeHead(ANode) != THead::Subset) return;
+  TFrame Frame;
+  Frame.Node = ANode;
+  Frame.Reader = std::make_unique<TvxSurplusReader>(FStream);
+  Frame.IsSubset = true;
+  FStack.push_back(std::move(Frame));
+  try {
+    Run();
+  } catch (...) {
+    std::exception_ptr Error = std::current_exception();
+    while (!FStack.empty()) {
+      TXmlNode* Node = FStack.back().Node;
+      FStack.pop_back();
+      if (Node == ANode) break;
+      try {
+        NodeDone(Node);
+      } catch (...) {
+        Error = std::current_exception();
+      }
+    }
+    std::rethrow_exception(Error);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// TXmlNode
+
+void TXmlNode::ReadFromStream(TStream* AStream) {
+  TXmlDocument::TTreeReader Reader(AStream);
+  Reader.ReadTree(this);
+}
+
+void TXmlNode::ReadFromString(const UTF8String& AValue) {
+  TvxUTF8StringStream S(AValue);
+  ReadFromStream(&S);
+}
+
+void TXmlNode::ParseTag(const UTF8String& AValue, Integer First, Integer Last) {
+  TvxUTF8StringList Items;
+  vxUTF8ParseAttributes(AValue, First, Last, &Items);
+  switch (FElementType) {
+    case xeDeclaration:
+      FName = "xml";
+      break;
+    case xeStylesheet: {
+      FName = "xml-stylesheet";
+      const Integer Lo = std::max<Integer>(First, 1);
+      const Integer Hi = std::min<Integer>(Last, static_cast<Integer>(AValue.size()) + 1);
+      FValue = Hi > Lo ? vxUTF8Trim(AValue.substr(static_cast<size_t>(Lo - 1),
+                                                  static_cast<size_t>(Hi - Lo)))
+                       : UTF8String();
+      break;
+    }
+    default:
+      if (Items.Count() == 0) throw EFilerError(sxeMissingElementName);
+      FName = Items.Items(0);
+      Items.Delete(0);
+      break;
+  }
+  if (Items.Count() > 0) {
+    CheckCreateAttributesList();
+    for (Integer I = 0; I < Items.Count(); ++I) FAttributes->Add(Items.Items(I));
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// TXmlDocument
+
+void TXmlDocument::ParseDTD(TXmlNode* ANode, TStream* AStream) {
+  TXmlDocument::TTreeReader Reader(AStream);
+  Reader.ReadDoctype(ANode);
+}
+
+void TXmlDocument::ReadFromStream(TStream* AStream) {
+  FAbortParsing = false;
+  FreeRootNodes();
+  FRootNodes->Clear();
+  DoProgress(0);
+  do {
+    TXmlNode* Node = FRootNodes->NodeNew("");
+    Node->ReadFromStream(AStream);
+    if (FAbortParsing) return;
+    if (Node->ElementType() == xeDeclaration && FCodecStream != nullptr) {
+      UTF8String Encoding = Node->GetAttributeByName("encoding");
+      for (char& Ch : Encoding) Ch = vxUpCase(Ch);
+      if (!Node->HasAttribute("encoding") || Encoding == "UTF-8") FCodecStream->SetEncoding(seUTF8);
+    }
+    if (Node->IsClear()) FRootNodes->NodeDelete(FRootNodes->GetNodeCount() - 1);
+  } while (AStream->Position() < AStream->Size());
+  DoProgress(LowPosition(AStream->Size()));
+
+  Integer Elements = 0, Declarations = 0, Doctypes = 0, CDatas = 0;
+  Integer LastElement = -1, LastDoctype = -1;
+  const Integer Count = FRootNodes->GetNodeCount();
+  for (Integer I = 0; I < Count; ++I) {
+    switch (FRootNodes->GetNodes(I)->ElementType()) {
+      case xeNormal:
+        ++Elements;
+        LastElement = I;
+        break;
+      case xeDeclaration:
+        ++Declarations;
+        break;
+      case xeDoctype:
+        ++Doctypes;
+        LastDoctype = I;
+        break;
+      case xeCData:
+        ++CDatas;
+        break;
+      default:
+        break;
+    }
+  }
+  if (Elements == 0) throw EFilerError(sxeNoRootElement);
+  if (!FParserWarnings) return;
+  if (Elements > 1) throw EFilerError(sxeMoreThanOneRootElement);
+  if (Declarations > 1) throw EFilerError(sxeMoreThanOneDeclaration);
+  if (Declarations == 1 && FRootNodes->GetNodes(0)->ElementType() != xeDeclaration)
+    throw EFilerError(sxeDeclarationMustBeFirstElem);
+  if (Doctypes > 1) throw EFilerError(sxeMoreThanOneDoctype);
+  if (Doctypes == 1 && LastDoctype > LastElement) throw EFilerError(sxeDoctypeAfterRootElement);
+  if (CDatas > 0) throw EFilerError(sxeNoCDataInRoot);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Entity references, expanded on demand
+
+namespace {
+
+// A text split at its first "&": the text before it, the entity name up to the next ";" and
+// the rest after that ";". Without a ";" the name is empty and the rest follows the "&".
+struct TReferenceSplit {
+  UTF8String Before;
+  UTF8String Name;
+  UTF8String Rest;
+  bool HasAmpersand = false;
+};
+
+TReferenceSplit SplitAtReference(const UTF8String& S) {
+  TReferenceSplit R;
+  const size_t Amp = S.find('&');
+  if (Amp == UTF8String::npos) {
+    R.Before = S;
+    return R;
+  }
+  R.HasAmpersand = true;
+  R.Before = S.substr(0, Amp);
+  const size_t Semi = S.find(';', Amp + 1);
+  if (Semi == UTF8String::npos) {
+    R.Rest = S.substr(Amp + 1);
+    return R;
+  }
+  R.Name = S.substr(Amp + 1, Semi - Amp - 1);
+  R.Rest = S.substr(Semi + 1);
+  return R;
+}
+
+// The entity names whose replacement produced a node, outermost first.
+using TEntityChain = std::shared_ptr<const std::vector<UTF8String>>;
+
+bool InChain(const TEntityChain& AChain, const UTF8String& AName) {
+  if (!AChain) return false;
+  for (const UTF8String& N : *AChain)
+    if (N == AName) return true;
+  return false;
+}
+
+TEntityChain Extend(const TEntityChain& AChain, const UTF8String& AName) {
+  auto Result = std::make_shared<std::vector<UTF8String>>();
+  if (AChain) *Result = *AChain;
+  Result->push_back(AName);
+  return Result;
+}
+
+}  // namespace
+
+void TXmlNode::ResolveEntityReferences() {
+  std::unordered_map<TXmlNode*, TEntityChain> Origin;
+
+  // The nodes a reference stands for, when its replacement text holds markup. An entity is
+  // not expanded inside its own replacement, so a self-referencing entity cannot grow the
+  // tree without end.
+  auto NodesOf = [&](TXmlDocument* Doc, const UTF8String& AName, const TEntityChain& AChain) {
+    std::vector<std::unique_ptr<TXmlNode>> Result;
+    if (AName.empty() || Doc == nullptr || InChain(AChain, AName)) return Result;
+    const UTF8String Text = Doc->GetEntityByName(AName);
+    if (Text.find('<') == UTF8String::npos) return Result;
+    TvxUTF8StringStream S(Text);
+    while (S.Position() < S.Size()) {
+      const Int64 Before = S.Position();
+      auto Node = std::make_unique<TXmlNode>(Doc);
+      Node->ReadFromStream(&S);
+      if (!Node->IsEmpty()) Result.push_back(std::move(Node));
+      // After an aborted parse nodes read nothing; stop rather than spin.
+      if (S.Position() == Before) break;
+    }
+    return Result;
+  };
+
+  auto NewCharData = [](TXmlDocument* Doc, const UTF8String& AValue) {
+    auto Node = std::make_unique<TXmlNode>(Doc, xeCharData);
+    Node->SetValueDirect(AValue);
+    return Node;
+  };
+
+  auto Process = [&](TXmlNode* Node, const TEntityChain& AChain) {
+    TXmlDocument* Doc = Node->Document();
+    if (Node->FElementType == xeNormal && !Node->FValue.empty()) {
+      const TReferenceSplit Split = SplitAtReference(Node->FValue);
+      auto Nodes = NodesOf(Doc, Split.Name, AChain);
+      if (!Nodes.empty()) {
+        const TEntityChain Inner = Extend(AChain, Split.Name);
+        Integer Index = 0;
+        for (auto& N : Nodes) {
+          Origin[N.get()] = Inner;
+          Node->NodeInsert(Index++, N.release());
+        }
+        Node->FValue = Split.Before;
+        if (!vxUTF8Trim(Split.Rest).empty()) {
+          auto Rest = NewCharData(Doc, Split.Rest);
+          Origin[Rest.get()] = AChain;
+          Node->NodeInsert(Index, Rest.release());
+        }
+      }
+    } else if (Node->FElementType == xeCharData && Node->FParent != nullptr) {
+      const TReferenceSplit Split = SplitAtReference(Node->FValue);
+      auto Nodes = NodesOf(Doc, Split.Name, AChain);
+      if (!Nodes.empty()) {
+        TXmlNode* Parent = Node->FParent;
+        const TEntityChain Inner = Extend(AChain, Split.Name);
+        Integer Index = Node->IndexInParent() + 1;
+        for (auto& N : Nodes) {
+          Origin[N.get()] = Inner;
+          Parent->NodeInsert(Index++, N.release());
+        }
+        Node->FValue = vxUTF8Trim(Split.Before).empty() ? UTF8String() : Split.Before;
+        if (!vxUTF8Trim(Split.Rest).empty()) {
+          auto Rest = NewCharData(Doc, Split.Rest);
+          Origin[Rest.get()] = AChain;
+          Parent->NodeInsert(Index, Rest.release());
+        }
+      }
+    }
+    for (Integer I = 0; I < Node->GetAttributeCount(); ++I) {
+      UTF8String Text = Node->GetAttributeValue(I);
+      UTF8String Result;
+      while (true) {
+        TReferenceSplit Split = SplitAtReference(Text);
+        Result += Split.Before;
+        if (Split.Name.empty()) {
+          Result += Split.Rest;
+          break;
+        }
+        const UTF8String Replacement = Doc != nullptr ? Doc->GetEntityByName(Split.Name) : UTF8String();
+        if (!Replacement.empty())
+          Result += Replacement;
+        else
+          Result += "&" + Split.Name + ";";
+        Text = Split.Rest;
+      }
+      Node->SetAttributeValue(I, Result);
+    }
+  };
+
+  struct TEntry {
+    TXmlNode* Node;
+    Integer Next;
+    TEntityChain Chain;
+  };
+  Process(this, nullptr);
+  std::vector<TEntry> Stack{{this, 0, nullptr}};
+  while (!Stack.empty()) {
+    TEntry& Top = Stack.back();
+    if (Top.Next < Top.Node->GetNodeCount()) {
+      TXmlNode* Child = Top.Node->GetNodes(Top.Next++);
+      auto Found = Origin.find(Child);
+      TEntityChain Chain = Found != Origin.end() ? Found->second : Top.Chain;
+      Process(Child, Chain);
+      Stack.push_back(TEntry{Child, 0, std::move(Chain)});  // Top is invalid from here
+      continue;
+    }
+    TXmlNode* Node = Top.Node;
+    for (Integer I = Node->GetNodeCount() - 1; I >= 0; --I) {
+      TXmlNode* Child = Node->GetNodes(I);
+      if (Child->ElementType() == xeCharData && Child->ValueDirect().empty()) {
+        Origin.erase(Child);
+        Node->NodeDelete(I);
+      }
+    }
+    Stack.pop_back();
+  }
+}
+
+}  // namespace Vorlane
