@@ -5,7 +5,9 @@
 // program asks for; the allocator adds its own header and rounding per block on top.
 #include <chrono>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 #include "xml/XmlDocument.h"
@@ -17,21 +19,29 @@ long long GLiveBytes = 0;
 long long GLiveBlocks = 0;
 constexpr std::size_t cHeader = 16;  // keeps the returned block aligned for any type
 
+// Each block carries its requested size in a header in front of what the program sees. The
+// step back to the header goes through an integer: the compiler assumes that operator new
+// hands out exactly the requested bytes and would otherwise take the header for an access
+// outside that object, and the block for one that new made and free releases.
+std::uintptr_t AddressOf(void* P) { return reinterpret_cast<std::uintptr_t>(P); }
+
 }  // namespace
 
 void* operator new(std::size_t ASize) {
-  void* P = std::malloc(ASize + cHeader);
-  if (!P) throw std::bad_alloc();
-  *static_cast<std::size_t*>(P) = ASize;
+  void* Block = std::malloc(ASize + cHeader);
+  if (!Block) throw std::bad_alloc();
+  std::memcpy(Block, &ASize, sizeof ASize);
   GLiveBytes += static_cast<long long>(ASize);
   ++GLiveBlocks;
-  return static_cast<char*>(P) + cHeader;
+  return reinterpret_cast<void*>(AddressOf(Block) + cHeader);
 }
 
 void operator delete(void* P) noexcept {
   if (!P) return;
-  char* Block = static_cast<char*>(P) - cHeader;
-  GLiveBytes -= static_cast<long long>(*reinterpret_cast<std::size_t*>(Block));
+  void* Block = reinterpret_cast<void*>(AddressOf(P) - cHeader);
+  std::size_t Size = 0;
+  std::memcpy(&Size, Block, sizeof Size);
+  GLiveBytes -= static_cast<long long>(Size);
   --GLiveBlocks;
   std::free(Block);
 }

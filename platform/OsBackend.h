@@ -38,3 +38,11 @@ TConsole* StandardConsole();
 std::vector<UnicodeString> SystemParams(int argc, char** argv);
 
 }  // namespace Vorlane::OsBackend
+
+#ifdef _WIN32
+namespace Vorlane::OsBackend {
+// Conversions with the system's Ansi code page; characters it lacks become '?'.
+UnicodeString SystemAnsiToUnicode(const AnsiString& S);
+AnsiString UnicodeToSystemAnsi(const UnicodeString& S);
+}  // namespace Vorlane::OsBackend
+#endif

@@ -1,5 +1,7 @@
 #include "platform/SysUtils.h"
 
+#include "platform/OsBackend.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -106,6 +108,11 @@ static const char16_t kCp1252High[32] = {
     0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
+#ifdef _WIN32
+// Windows has a system Ansi code page of its own; the backend converts with it.
+UnicodeString AnsiToUnicode(const AnsiString& S) { return OsBackend::SystemAnsiToUnicode(S); }
+AnsiString UnicodeToAnsi(const UnicodeString& S) { return OsBackend::UnicodeToSystemAnsi(S); }
+#else
 UnicodeString AnsiToUnicode(const AnsiString& S) {
   UnicodeString R;
   R.reserve(S.size());
@@ -143,6 +150,7 @@ AnsiString UnicodeToAnsi(const UnicodeString& S) {
   }
   return R;
 }
+#endif
 
 // ---------------------------------------------------------------------------------------------
 // Format

@@ -23,7 +23,18 @@ UnicodeString ChildText(TXmlNode* ANode, const char* AName) {
 
 TConfigItem::TConfigItem() = default;
 
-TConfigItem::~TConfigItem() = default;
+TConfigItem::~TConfigItem() {
+  // A chain of configurations is as deep as the project is long: releasing it by one nested
+  // destructor call per level would exhaust the call stack, so each item is emptied before it
+  // goes.
+  std::vector<std::unique_ptr<TConfigItem>> LPending = std::move(FItems.FItems);
+  while (!LPending.empty()) {
+    std::unique_ptr<TConfigItem> LItem = std::move(LPending.back());
+    LPending.pop_back();
+    for (auto& LChild : LItem->FItems.FItems) LPending.push_back(std::move(LChild));
+    LItem->FItems.FItems.clear();
+  }
+}
 
 void TConfigItem::LoadFromNode(TXmlNode* ANode) {
   FKey.clear();

@@ -22,6 +22,7 @@ class TConfigItemList {
   void Exchange(Integer A, Integer B) { std::swap(FItems.at(A), FItems.at(B)); }
 
  private:
+  friend class TConfigItem;
   std::vector<std::unique_ptr<TConfigItem>> FItems;
 };
 

@@ -38,6 +38,19 @@ UnicodeString ChildValue(TXmlNode* AParent, const char* AName) {
   return Child != nullptr ? Child->GetValueAsUnicodeString() : UnicodeString();
 }
 
+// The Platform entries of the Platforms node. A comment or other non-element child records
+// no platform: reading it as a Boolean would reject a valid project, and counting it as an
+// entry would keep TargetedPlatforms from being read, so every platform would count as
+// unused.
+std::vector<TXmlNode*> PlatformEntries(TXmlNode* APlatforms) {
+  std::vector<TXmlNode*> Result;
+  for (int I = 0; I < APlatforms->GetNodeCount(); ++I) {
+    TXmlNode* Child = APlatforms->GetNodes(I);
+    if (Child->ElementType() == xeNormal) Result.push_back(Child);
+  }
+  return Result;
+}
+
 constexpr double cMinPlatformVersion = 13.0;
 constexpr double cPlatformRenameVersion = 17.0;
 
@@ -124,7 +137,7 @@ void TDProjFile::RemoveUnusedPlatforms() {
   // Older projects record their platforms only as bits.
   TXmlNode* Main = GetMainGroup();
   TXmlNode* Targeted = Main != nullptr ? Main->NodeByName("TargetedPlatforms") : nullptr;
-  if (PlatformsNode->GetNodeCount() == 0 && Targeted != nullptr) {
+  if (PlatformEntries(PlatformsNode).empty() && Targeted != nullptr) {
     const Integer Bits = Targeted->ValueAsIntegerDef(1);
     for (size_t I = 0; I < Masks.size() && I < Known.size(); ++I) {
       if ((Masks[I] & Bits) > 0) {
@@ -136,10 +149,9 @@ void TDProjFile::RemoveUnusedPlatforms() {
   }
 
   TUsedPlatforms Used;
-  for (int I = PlatformsNode->GetNodeCount() - 1; I >= 0; --I) {
-    TXmlNode* Entry = PlatformsNode->GetNodes(I);
-    if (Entry->GetValueAsBool()) Used.Add(Entry->GetAttributeByNameWide("value"));
-  }
+  const std::vector<TXmlNode*> Entries = PlatformEntries(PlatformsNode);
+  for (auto It = Entries.rbegin(); It != Entries.rend(); ++It)
+    if ((*It)->GetValueAsBool()) Used.Add((*It)->GetAttributeByNameWide("value"));
 
   // Groups conditioned on one platform.
   static const UnicodeString cPlatformCondition = u"'$(Platform)'=='";

@@ -187,11 +187,16 @@ TXmlNode* TCustomProjFile::GetItemGroup() {
 void TCustomProjFile::SetItemGroup(TXmlNode* AValue) {
   TXmlNode* Group = GetItemGroup();
   if (Group == nullptr || AValue == nullptr || AValue == Group) return;
+  // A source that holds the item group cannot hand its children into it without putting the
+  // group inside itself.
+  if (IsInSubtree(Group, AValue)) return;
+  // The children are taken out before the group is emptied: the source may lie inside the
+  // item group and go with its old content.
+  std::vector<std::unique_ptr<TXmlNode>> Moved;
+  while (AValue->GetNodeCount() > 0) Moved.emplace_back(AValue->NodeExtract(AValue->GetNodes(0)));
   Group->NodesClear();
-  while (AValue->GetNodeCount() > 0) {
-    TXmlNode* Child = AValue->NodeExtract(AValue->GetNodes(0));
-    Group->NodeAdd(Child);
-  }
+  for (auto& Child : Moved)
+    if (Group->NodeAdd(Child.get()) >= 0) Child.release();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -18,14 +18,16 @@ UnicodeString FromPath(const std::filesystem::path& APath) { return APath.u16str
   throw EFCreateError(Format(u"Cannot create file \"%s\". %s", {AFileName, AReason}));
 }
 
-// A name next to AFileName that no file has yet.
+// A name in AFileName's folder that no file has yet. It does not grow with AFileName: a
+// project whose name is already close to the system's limit must still be saveable.
 UnicodeString TemporaryNameFor(const UnicodeString& AFileName) {
   static unsigned Counter = 0;
+  const UnicodeString Folder = ExtractFilePath(AFileName);
   for (;;) {
     const std::uint64_t Seed = static_cast<std::uint64_t>(CurrentFileTime()) ^ (static_cast<std::uint64_t>(++Counter) << 48);
     UnicodeString Hex;
     for (int Shift = 60; Shift >= 0; Shift -= 4) Hex += u"0123456789abcdef"[(Seed >> Shift) & 0xF];
-    const UnicodeString Name = AFileName + u".~" + Hex + u".tmp";
+    const UnicodeString Name = Folder + u"~vl" + Hex + u".tmp";
     if (!FileExists(Name) && !DirectoryExists(Name)) return Name;
   }
 }

@@ -265,8 +265,12 @@ void TXmlDocument::ReadFromString(const UTF8String& AValue) {
 }
 
 void TXmlDocument::SaveToFile(const UnicodeString& AFileName) {
+  // The text is rendered before the file is created: a save that fails (an encoding the
+  // codec refuses, a structure error of the writer) leaves an existing file as it was.
+  TMemoryStream Rendered;
+  SaveToStream(&Rendered);
   TFileStream S(AFileName, fmCreate);
-  SaveToStream(&S);
+  Rendered.SaveToStream(&S);
 }
 
 void TXmlDocument::SaveToStream(TStream* Stream) {

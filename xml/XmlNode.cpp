@@ -639,37 +639,31 @@ Integer TXmlNode::CompareNodeName(const UTF8String& NodeName) const {
 
 namespace {
 
-// Length of the UTF-16 form of a name; false when the name does not convert.
-bool Utf16Length(const UTF8String& AText, size_t& ALength) {
-  if (AText.empty()) {
-    ALength = 0;
-    return true;
-  }
-  ALength = vxUtf8ToUnicode(AText).size();
-  return ALength > 0;
+Integer SlashCount(const UTF8String& AText) {
+  Integer Count = 0;
+  for (char Ch : AText)
+    if (Ch == '/') ++Count;
+  return Count;
 }
 
 // A path search compares the full path of every descendant, and building a path costs its
-// depth. The walk therefore carries the UTF-16 length of each node's path down the tree and
-// compares only paths as long as the searched one: the name comparison compares unit by unit
-// and never matches texts of different lengths. Paths that do not convert take no part; a
-// searched path that does not convert falls back to comparing every node.
+// depth. Two texts that the name comparison finds equal hold the same number of "/": on their
+// UTF-16 form every "/" is a character of its own that no other character equals and that is
+// never left out (unlike soft hyphens and the like, so lengths may differ), and malformed
+// UTF-8, compared byte by byte, shows every "/" byte as it is. The walk therefore carries the
+// number of "/" in each node's path down the tree, compares only paths with as many as the
+// searched one and stops descending below paths that already have more.
 template <typename TVisit>
 TXmlNode* WalkPathCandidates(const TXmlNode* ARoot, const UTF8String& APath, TVisit AVisit) {
-  size_t Target = 0;
-  if (!Utf16Length(APath, Target))
-    return WalkDescendants(ARoot, true, [&](TXmlNode* N) {
-      return N->CompareNodeName(APath) == 0 && AVisit(N);
-    });
+  const Integer Target = SlashCount(APath);
   struct TFrame {
     const TXmlNode* Node;
     Integer Next;
-    size_t PathLength;  // of Node's full path as its descendants see it
-    bool Valid;
+    Integer Slashes;  // in Node's full path as its descendants see it
   };
   // Children of a node without parent have depth 0: their path is "/" and their name only.
-  TFrame Start{ARoot, 0, 0, true};
-  if (ARoot->Parent()) Start.Valid = Utf16Length(ARoot->GetFullPath(), Start.PathLength);
+  TFrame Start{ARoot, 0, 0};
+  if (ARoot->Parent()) Start.Slashes = SlashCount(ARoot->GetFullPath());
   std::vector<TFrame> Stack;
   Stack.push_back(Start);
   while (!Stack.empty()) {
@@ -680,12 +674,10 @@ TXmlNode* WalkPathCandidates(const TXmlNode* ARoot, const UTF8String& APath, TVi
     }
     TXmlNode* Child = F.Node->GetNodes(F.Next++);
     if (!Child) continue;
-    size_t NameLength = 0;
-    bool Valid = F.Valid && Utf16Length(Child->Name(), NameLength);
-    size_t Length = F.PathLength + 1 + NameLength;
-    if (Valid && Length == Target && Child->CompareNodeName(APath) == 0 && AVisit(Child))
-      return Child;
-    if (Child->GetNodeCount() > 0) Stack.push_back({Child, 0, Length, Valid});
+    const Integer Slashes = F.Slashes + 1 + SlashCount(Child->Name());
+    if (Slashes > Target) continue;
+    if (Slashes == Target && Child->CompareNodeName(APath) == 0 && AVisit(Child)) return Child;
+    if (Child->GetNodeCount() > 0) Stack.push_back({Child, 0, Slashes});
   }
   return nullptr;
 }

@@ -398,10 +398,11 @@ Integer TXmlNode::BufferLength() const {
   }
   if (Length % 4 != 0) throw EFilerError(sxeErrorCalcStreamLength);
   Integer Result = Length / 4 * 3;
-  if (Length >= 2 && Text[static_cast<size_t>(Length) - 2] == '=')
-    Result -= 2;
-  else if (Length >= 1 && Text[static_cast<size_t>(Length) - 1] == '=')
-    Result -= 1;
+  // Only fill characters at the very end count: one "=" or two.
+  if (Length >= 1 && Text[static_cast<size_t>(Length) - 1] == '=') {
+    --Result;
+    if (Length >= 2 && Text[static_cast<size_t>(Length) - 2] == '=') --Result;
+  }
   return Result;
 }
 

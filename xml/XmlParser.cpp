@@ -6,6 +6,8 @@
 // machine stack.
 
 #include <algorithm>
+#include <cstdint>
+#include <deque>
 #include <exception>
 #include <memory>
 #include <unordered_map>
@@ -76,7 +78,6 @@ enum class THead {
 // One element whose content, or one DOCTYPE whose internal subset, is being read.
 struct TFrame {
   TXmlNode* Node;
-  std::unique_ptr<TvxSurplusReader> Reader;
   bool IsSubset = false;
   // Element content state.
   UTF8String Pending;  // character data since the last child markup
@@ -88,12 +89,12 @@ struct TFrame {
 
 class TXmlDocument::TTreeReader {
  public:
-  explicit TTreeReader(TStream* AStream) : FStream(AStream) {}
+  explicit TTreeReader(TStream* AStream) : FStream(AStream), FReader(AStream) {}
   void ReadTree(TXmlNode* ANode);
   void ReadDoctype(TXmlNode* ANode);
 
  private:
-  THead ReadHead(TXmlNode* ANode, TvxSurplusReader& AReader);
+  THead ReadHead(TXmlNode* ANode);
   THead ReadDoctypeHead(TXmlNode* ANode);
   void ReadDtdDeclaration(TXmlNode* ANode);
   void Run();
@@ -112,14 +113,20 @@ class TXmlDocument::TTreeReader {
   }
 
   TStream* FStream;
-  std::vector<TFrame> FStack;
+  // Bytes a node reader pushed back belong to that node alone. Between nodes none are
+  // pending (a tag's text consumes what its detection pushed back; what DOCTYPE and DTD
+  // declarations leave is dropped at the end of their tag), so one reader serves the
+  // open elements of all levels and a frame needs none of its own.
+  TvxSurplusReader FReader;
+  // A deque: frames keep their place while deeper ones are added, and growing it never
+  // copies a million frames at once.
+  std::deque<TFrame> FStack;
 };
-
 
 void TXmlDocument::TTreeReader::NodeDone(TXmlNode* ANode) {
   TXmlDocument* Doc = ANode->Document();
   if (Doc == nullptr || Doc->AbortParsing()) return;
-  Doc->DoProgress( LowPosition(FStream->Position()));
+  Doc->DoProgress(LowPosition(FStream->Position()));
   Doc->DoNodeLoaded(ANode);
 }
 
@@ -127,7 +134,13 @@ void TXmlDocument::TTreeReader::RaiseNodeNew(TXmlNode* ANode) {
   if (TXmlDocument* Doc = ANode->Document()) Doc->DoNodeNew(ANode);
 }
 
-THead TXmlDocument::TTreeReader::ReadHead(TXmlNode* ANode, TvxSurplusReader& AReader) {
+THead TXmlDocument::TTreeReader::ReadHead(TXmlNode* ANode) {
+  // What the tag detection pushed back and the tag left unread dies with the tag.
+  struct TDropSurplus {
+    TvxSurplusReader& Reader;
+    ~TDropSurplus() { Reader.SetSurplus(UTF8String()); }
+  } DropSurplus{FReader};
+  TvxSurplusReader& AReader = FReader;
   char Ch = 0;
   if (!AReader.ReadCharSkipBlanks(Ch) || Ch != '<') return THead::Skipped;
   try {
@@ -226,13 +239,11 @@ THead TXmlDocument::TTreeReader::ReadDoctypeHead(TXmlNode* ANode) {
 // Starts reading a node that was just added to its parent (or is the top node): pushes a
 // frame when content or a subset follows.
 THead TXmlDocument::TTreeReader::StartChild(TXmlNode* AChild, const UTF8String& ASurplus) {
-  auto Reader = std::make_unique<TvxSurplusReader>(FStream);
-  if (!ASurplus.empty()) Reader->SetSurplus(ASurplus);
-  const THead Head = ReadHead(AChild, *Reader);
+  FReader.SetSurplus(ASurplus);
+  const THead Head = ReadHead(AChild);
   if (Head == THead::Content || Head == THead::Subset) {
     TFrame Frame;
     Frame.Node = AChild;
-    Frame.Reader = std::move(Reader);
     Frame.IsSubset = Head == THead::Subset;
     FStack.push_back(std::move(Frame));
   } else if (Head == THead::Complete) {
@@ -281,11 +292,11 @@ void TXmlDocument::TTreeReader::StepContent(TFrame& AFrame) {
     AFrame.Pending += Ch;
     return;
   }
-  if (!AFrame.Reader->ReadCharSkipBlanks(Ch))
+  if (!FReader.ReadCharSkipBlanks(Ch))
     throw ElementError(sxeMissingDataAfterGreaterThan, Node->Name());
   if (Ch == '/') {
     UTF8String Text;
-    if (!vxReadUntilClose(AFrame.Reader.get(), ">", Text, true))
+    if (!vxReadUntilClose(&FReader, ">", Text, true))
       throw ElementError(sxeMissingLessThanInCloseTag, Node->Name());
     if (vxUTF8CompareNoCase(vxUTF8Trim(Text), Node->Name()) != 0)
       throw ElementError(sxeIncorrectCloseTag, Node->Name());
@@ -304,7 +315,7 @@ void TXmlDocument::TTreeReader::StepContent(TFrame& AFrame) {
   Node->NodeAdd(Child);
   TXmlDocument* Doc = Node->Document();
   const size_t Depth = FStack.size();
-  const THead Head = StartChild(Child);  // may push, invalidating AFrame
+  const THead Head = StartChild(Child);  // may open a frame for the child
   // Blanks between "<" and the markup leave the child without markup: the bytes it skipped
   // would be lost and an unnamed element kept, so such content is refused.
   if (Head == THead::Skipped && !Aborted(Node))
@@ -323,30 +334,27 @@ void TXmlDocument::TTreeReader::EndSubset() {
 
 void TXmlDocument::TTreeReader::StepSubset(TFrame& AFrame) {
   TXmlNode* Node = AFrame.Node;
-  UTF8String Surplus;
-  // Between two declarations of the subset: blanks, then "]" or the next declaration.
-  if (AFrame.ChildFlag) {
-    char Ch = 0;
-    bool More = false;
-    while (ReadByte(FStream, Ch)) {
-      if (vxIsBlank(Ch)) continue;
-      More = Ch != ']';
-      break;
-    }
-    if (!More) {
-      EndSubset();
-      FStack.pop_back();
-      NodeDone(Node);
-      return;
-    }
-    // The byte goes back to the next child through its reader rather than by stepping the
-    // stream back one character: when the byte is the second of a multi-byte character, the
-    // step would return to that character's first byte and the subset would never end.
-    Surplus.assign(1, Ch);
+  // Before every declaration of the subset, the first one included: blanks, then "]" or
+  // the declaration. Checking only between declarations would let an empty subset ("[ ]")
+  // take its "]" for text and read the rest of the document into the DOCTYPE.
+  char Ch = 0;
+  bool More = false;
+  while (ReadByte(FStream, Ch)) {
+    if (vxIsBlank(Ch)) continue;
+    More = Ch != ']';
+    break;
   }
-  AFrame.ChildFlag = true;
+  if (!More) {
+    EndSubset();
+    FStack.pop_back();
+    NodeDone(Node);
+    return;
+  }
   TXmlNode* Child = Node->NodeNew("");
-  const THead Head = StartChild(Child, Surplus);  // may push, invalidating AFrame
+  // The byte goes back to the child through its reader rather than by stepping the stream
+  // back one character: when the byte is the second of a multi-byte character, the step
+  // would return to that character's first byte and the subset would never end.
+  const THead Head = StartChild(Child, UTF8String(1, Ch));  // may open a frame for the child
   // Text of the subset that is not markup (a parameter-entity reference, say) is skipped;
   // kept as an unnamed element it would be written as "</>", which no parser reads back.
   if (Head == THead::Skipped && Child->IsClear()) Node->NodeDelete(Node->GetNodeCount() - 1);
@@ -396,7 +404,6 @@ void TXmlDocument::TTreeReader::ReadDoctype(TXmlNode* ANode) {
   if (ReadDoctypeHead(ANode) != THead::Subset) return;
   TFrame Frame;
   Frame.Node = ANode;
-  Frame.Reader = std::make_unique<TvxSurplusReader>(FStream);
   Frame.IsSubset = true;
   FStack.push_back(std::move(Frame));
   try {
@@ -478,7 +485,11 @@ void TXmlDocument::ReadFromStream(TStream* AStream) {
     if (Node->ElementType() == xeDeclaration && FCodecStream != nullptr) {
       UTF8String Encoding = Node->GetAttributeByName("encoding");
       for (char& Ch : Encoding) Ch = vxUpCase(Ch);
-      if (!Node->HasAttribute("encoding") || Encoding == "UTF-8") FCodecStream->SetEncoding(seUTF8);
+      // Only a single-byte reading is switched: text that was recognised as UTF-16 stays
+      // UTF-16 when its declaration leaves the encoding out, as UTF-16 documents may.
+      if ((!Node->HasAttribute("encoding") || Encoding == "UTF-8") &&
+          FCodecStream->Encoding() == seAnsi)
+        FCodecStream->SetEncoding(seUTF8);
     }
     if (Node->IsClear()) FRootNodes->NodeDelete(FRootNodes->GetNodeCount() - 1);
   } while (AStream->Position() < AStream->Size());

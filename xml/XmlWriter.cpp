@@ -4,6 +4,7 @@
 // The tree is walked with an explicit stack instead of one call per level: a document may
 // nest elements far deeper than the machine stack allows.
 
+#include <cstdint>
 #include <vector>
 
 #include "platform/SysUtils.h"
@@ -69,19 +70,15 @@ struct TWriteFrame {
   TXmlNode* Node;
   Integer Depth;
   Integer Next;  // index of the next child to write
-  UTF8String Indent;
-  UTF8String LineFeed;
 };
 
 }  // namespace
 
 // The text of a node up to its children, or the whole text when it has none; returns true
 // when the node's children follow and its close part is still to be written.
-static bool WriteNodeOpening(TXmlNode* ANode, Integer ADepth, TStream* AStream,
-                             UTF8String& AIndent, UTF8String& ALineFeed) {
-  AIndent = IndentFor(ANode, ADepth);
-  ALineFeed = LineFeedFor(ANode);
-  const UTF8String& I = AIndent;
+static bool WriteNodeOpening(TXmlNode* ANode, Integer ADepth, TStream* AStream) {
+  const UTF8String I = IndentFor(ANode, ADepth);
+  const UTF8String L = LineFeedFor(ANode);
   const UTF8String& N = ANode->Name();
   const UTF8String& V = ANode->ValueDirect();
   const bool HasChildren = ANode->GetNodeCount() > 0;
@@ -91,7 +88,7 @@ static bool WriteNodeOpening(TXmlNode* ANode, Integer ADepth, TStream* AStream,
       const bool Direct = IsDirect(ANode, ADepth);
       Text = I + "<" + N + InnerTag(ANode, Direct) + ">" + V;
       if (HasChildren) {
-        Text += ALineFeed;
+        Text += L;
         vxUTF8WriteStringToStream(AStream, Text);
         return true;
       }
@@ -114,7 +111,7 @@ static bool WriteNodeOpening(TXmlNode* ANode, Integer ADepth, TStream* AStream,
     case xeDoctype:
       Text = I + "<!DOCTYPE " + N + " " + V;
       if (HasChildren) {
-        Text += " [" + ALineFeed;
+        Text += " [" + L;
         vxUTF8WriteStringToStream(AStream, Text);
         return true;
       }
@@ -156,14 +153,13 @@ void TXmlNode::WriteToStream(TStream* AStream) {
     if (TXmlDocument* Doc = ANode->Document())
       Doc->DoProgress(static_cast<Integer>(static_cast<std::uint32_t>(S->Position())));
   };
-  UTF8String Indent, LineFeed;
   const Integer Depth = DepthOf(this);
-  if (!WriteNodeOpening(this, Depth, AStream, Indent, LineFeed)) {
+  if (!WriteNodeOpening(this, Depth, AStream)) {
     RaiseProgress(this, AStream);
     return;
   }
   std::vector<TWriteFrame> Stack;
-  Stack.push_back(TWriteFrame{this, Depth, 0, Indent, LineFeed});
+  Stack.push_back(TWriteFrame{this, Depth, 0});
   while (!Stack.empty()) {
     TWriteFrame& Top = Stack.back();
     TXmlNode* Node = Top.Node;
@@ -172,12 +168,12 @@ void TXmlNode::WriteToStream(TStream* AStream) {
       // The separator after the child written last.
       TXmlNode* Prev = Node->GetNodes(Top.Next - 1);
       if (Node->ElementType() == xeDoctype) {
-        vxUTF8WriteStringToStream(AStream, Top.LineFeed);
+        vxUTF8WriteStringToStream(AStream, LineFeedFor(Node));
       } else {
         TXmlNode* NextChild = Top.Next < Count ? Node->GetNodes(Top.Next) : nullptr;
         if (Prev->ElementType() != xeCharData &&
             !(NextChild != nullptr && NextChild->ElementType() == xeCharData)) {
-          vxUTF8WriteStringToStream(AStream, Top.LineFeed);
+          vxUTF8WriteStringToStream(AStream, LineFeedFor(Node));
         }
       }
     }
@@ -185,20 +181,19 @@ void TXmlNode::WriteToStream(TStream* AStream) {
       TXmlNode* Child = Node->GetNodes(Top.Next);
       const Integer ChildDepth = Top.Depth + 1;
       ++Top.Next;
-      if (WriteNodeOpening(Child, ChildDepth, AStream, Indent, LineFeed)) {
-        // Top is invalidated by the push.
-        Stack.push_back(TWriteFrame{Child, ChildDepth, 0, Indent, LineFeed});
-      } else {
+      // The separator after the child is written on the next round, once its parent's
+      // frame is on top again.
+      if (WriteNodeOpening(Child, ChildDepth, AStream))
+        Stack.push_back(TWriteFrame{Child, ChildDepth, 0});  // Top is invalid from here
+      else
         RaiseProgress(Child, AStream);
-        // Mark that the separator is still due: handled at the top of the loop.
-      }
       continue;
     }
     // All children written: the close part.
     if (Node->ElementType() == xeDoctype) {
       vxUTF8WriteStringToStream(AStream, "]>");
     } else {
-      vxUTF8WriteStringToStream(AStream, Top.Indent + "</" + Node->Name() + ">");
+      vxUTF8WriteStringToStream(AStream, IndentFor(Node, Top.Depth) + "</" + Node->Name() + ">");
     }
     RaiseProgress(Node, AStream);
     Stack.pop_back();

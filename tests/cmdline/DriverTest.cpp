@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "DriverTestHarness.h"
+#include "platform/ElfFixture.h"
 #include "cmdline/CmdLineHandler.h"
 
 using namespace Vorlane;
@@ -149,6 +150,27 @@ TEST(DriverSwitchTest, NamesAndDelimiters) {
   EXPECT_EQ(TCmdLineHandler::ConvertPathDelimiters(u"a\\b/c"), u"a\\b\\c");
 #endif
 }
+
+#ifndef _WIN32
+TEST(DriverSwitchTest, VersionPartsComeFromTheFixedFileVersion) {
+  TStage Stage({"-?"});
+  // Major and minor are the halves of the first 32-bit value, release and build of the second.
+  Stage.Touch("Tool", ElfFixture::MakeElf(true, false, ".vorlane_version", 0xFEEF04BD, 0x0002000A, 0x0003FFFF));
+  Integer Major = -1, Minor = -1, Release = -1, Build = -1;
+  ASSERT_TRUE(GetFileVersion(UTF8ToUnicode(Stage.Path("Tool")), Major, Minor, Release, Build));
+  EXPECT_EQ(Major, 2);
+  EXPECT_EQ(Minor, 10);
+  EXPECT_EQ(Release, 3);
+  EXPECT_EQ(Build, 65535);
+  Stage.SetArgs({"-?"}, Stage.Path("Tool"));
+  RunProbe();
+  EXPECT_EQ(Stage.Console.Lines, (TLines{"Tool Version 2.10.3.65535", "probe help"}));
+  // A file without a version block leaves the outputs alone.
+  Stage.Touch("Plain", ElfFixture::MakeElf(true, false, "", 0, 0, 0));
+  EXPECT_FALSE(GetFileVersion(UTF8ToUnicode(Stage.Path("Plain")), Major, Minor, Release, Build));
+  EXPECT_EQ(Major, 2);
+}
+#endif
 
 #ifdef VORLANE_CMD_EXE
 TEST(DriverSwitchTest, BannerShowsTheVersionOfTheProgramFile) {

@@ -138,6 +138,22 @@ TEST(ConfigItem, LongChainsAndManyConfigurations) {
   EXPECT_EQ(u"Cfg_2999", LLast->CfgParent());
 }
 
+TEST(ConfigItem, DeepChainIsReleasedWithoutExhaustingTheStack) {
+  // Releasing a tree one nested call per level overflowed the stack long before this depth.
+  auto LRoot = std::make_unique<TConfigItem>();
+  TConfigItem* LLast = LRoot.get();
+  for (int I = 0; I < 1000000; ++I) {
+    auto LChild = std::make_unique<TConfigItem>();
+    TConfigItem* LNext = LChild.get();
+    LLast->Items().Add(std::move(LChild));
+    LLast = LNext;
+  }
+  int LCount = 0;
+  LRoot->Iterate([&](TConfigItem*) { ++LCount; });
+  EXPECT_EQ(1000001, LCount);
+  LRoot.reset();
+}
+
 TEST(ConfigItem, SortOrdersByNameIgnoringAsciiCase) {
   TConfigs L({"Base:Base:", "release:Cfg_2:Base", "Debug:Cfg_1:Base", "alpha:Cfg_3:Base", "Zeta:Cfg_4:Cfg_1",
               "beta:Cfg_5:Cfg_1"});

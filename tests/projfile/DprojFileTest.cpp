@@ -277,3 +277,50 @@ TEST_F(DprojFile, DeletingCachedGroupDoesNotLeaveStaleLookups) {
   EXPECT_EQ(u"", P.FrameWorkType());
   EXPECT_TRUE(P.IsPackage());
 }
+
+TEST_F(DprojFile, RemoveUnusedPlatformsDetailRules) {
+  // Version exactly 13.0; a TargetedPlatforms value that is no number counts as 1 (Win32);
+  // a comment in Platforms is no entry; one configuration-platform group goes per key and
+  // platform; deployment element names match exactly, attribute names ignoring case.
+  EXPECT_EQ(Expected("platform_rules.expected.dproj"),
+            RunOnCopy("platform_rules.dproj", [](TDProjFile& P) { P.RemoveUnusedPlatforms(); }));
+}
+
+TEST_F(DprojFile, CommentsAmongPlatformEntriesAreNoEntries) {
+  TDprojXml Xml;
+  Xml.ReadFromString(
+      "<Project><PropertyGroup><ProjectVersion>18.8</ProjectVersion><TargetedPlatforms>2</TargetedPlatforms>"
+      "</PropertyGroup>"
+      "<PropertyGroup Condition=\"'$(Platform)'=='Win32'\"/><PropertyGroup Condition=\"'$(Platform)'=='Win64'\"/>"
+      "<ProjectExtensions><BorlandProject><Platforms><!-- on --><Platform value=\"Win32\">True</Platform>"
+      "<!-- off --><Platform value=\"Win64\">False</Platform></Platforms></BorlandProject></ProjectExtensions>"
+      "</Project>");
+  TDProjFile P(&Xml);
+  ASSERT_NO_THROW(P.RemoveUnusedPlatforms());
+  TXmlNodeList Groups;
+  Xml.GetRoot()->NodesByName("PropertyGroup", &Groups);
+  ASSERT_EQ(2, Groups.Count());
+  EXPECT_EQ(u"'$(Platform)'=='Win32'", Groups[1]->GetAttributeByNameWide("Condition"));
+  // The entries were there, so TargetedPlatforms added nothing.
+  EXPECT_EQ(4, P.GetPlatforms()->GetNodeCount());
+}
+
+TEST_F(DprojFile, FormTypeVersionGateAtThirteen) {
+  struct TCase {
+    const char* Version;
+    bool Added;
+  } Cases[] = {{"12,99", false}, {"13", true}, {"13,0", true}, {"", false}};
+  for (const TCase& C : Cases) {
+    TDprojXml Xml;
+    Xml.ReadFromString(std::string("<Project><PropertyGroup><ProjectVersion>") + C.Version +
+                       "</ProjectVersion></PropertyGroup><ItemGroup><DCCReference Include=\"a.pas\">"
+                       "<Form>A</Form></DCCReference></ItemGroup></Project>");
+    TDProjFile P(&Xml);
+    P.RefreshFormType();
+    TXmlNode* FormType = P.GetItemGroup()->GetNodes(0)->NodeByName("FormType");
+    EXPECT_EQ(C.Added, FormType != nullptr) << C.Version;
+    if (FormType != nullptr) {
+      EXPECT_EQ(u"dfm", FormType->GetValueAsUnicodeString()) << C.Version;
+    }
+  }
+}

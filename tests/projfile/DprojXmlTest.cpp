@@ -283,4 +283,16 @@ TEST(DprojXml, SaveWritesThroughSymbolicLink) {
   EXPECT_EQ(cCanonical, ReadBytes(Real));
 }
 
+TEST(DprojXml, NameCloseToTheSystemLimitCanStillBeRewritten) {
+  // 250 bytes: a legal name, too long for a temporary name that appends to it.
+  TTempDir Dir;
+  const fs::path File = Dir / (std::string(244, 'p') + ".dproj");
+  WriteBytes(File, cCanonical.substr(0, cCanonical.size() - 2));
+  TDprojXml Xml;
+  Xml.LoadFromFile(U16(File));
+  ASSERT_NO_THROW(Xml.SaveToFile(U16(File)));
+  EXPECT_EQ(cCanonical, ReadBytes(File));
+  EXPECT_EQ(1u, Dir.EntryCount());
+}
+
 #endif

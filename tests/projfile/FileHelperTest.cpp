@@ -252,3 +252,33 @@ TEST(FileHelper, WrappedDocumentIsNeitherSavedNorFreed) {
   // Still usable after the wrapper is gone.
   EXPECT_EQ("Project", Xml.GetRoot()->Name());
 }
+
+TEST(FileHelper, SetItemGroupFromInsideOrAboveTheGroup) {
+  // A source inside the item group: its children survive the clearing and become the group.
+  TProject Inner("<ItemGroup><Holder><First/><Second/></Holder><Old/></ItemGroup>");
+  TXmlNode* Group = Inner->GetItemGroup();
+  Inner->SetItemGroup(Group->GetNodes(0));
+  ASSERT_EQ(2, Group->GetNodeCount());
+  EXPECT_EQ("First", Group->GetNodes(0)->Name());
+  EXPECT_EQ("Second", Group->GetNodes(1)->Name());
+  EXPECT_EQ(Group, Group->GetNodes(1)->Parent());
+
+  // A source that holds the item group is refused: the document stays as it was.
+  TProject Outer("<ItemGroup><Old/></ItemGroup><PropertyGroup/>");
+  const UTF8String Before = Outer.Xml().WriteToString();
+  Outer->SetItemGroup(Outer->GetRoot());
+  EXPECT_EQ(Before, Outer.Xml().WriteToString());
+}
+
+TEST(FileHelper, PersonalityNodeFollowsThePersonalityName) {
+  // The excluded packages are looked up below the element the personality name names, not
+  // below a Delphi personality that happens to be there too.
+  TProject P(
+      "<ProjectExtensions><Borland.Personality>CPlusPlusBuilder.Personality.12</Borland.Personality>"
+      "<BorlandProject><Delphi.Personality><Excluded_Packages><A/></Excluded_Packages></Delphi.Personality>"
+      "<CPlusPlusBuilder.Personality><Excluded_Packages><B/><C/></Excluded_Packages>"
+      "</CPlusPlusBuilder.Personality></BorlandProject></ProjectExtensions>");
+  ASSERT_NE(nullptr, P->GetExcludedPackages());
+  EXPECT_EQ("CPlusPlusBuilder.Personality", P->GetPersonality()->Name());
+  EXPECT_EQ(2, P->GetExcludedPackages()->GetNodeCount());
+}

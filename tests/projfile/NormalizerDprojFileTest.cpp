@@ -25,7 +25,7 @@ TEST_P(NormalizeFixture, ProducesTheCanonicalOrder) {
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, NormalizeFixture,
                          ::testing::Values("borland-sections", "property-groups", "android64-18.8",
-                                           "android64-18.7", "ties"),
+                                           "android64-18.7", "ties", "unexpected-entries"),
                          [](const ::testing::TestParamInfo<const char*>& AInfo) {
                            std::string LName = AInfo.param;
                            for (char& C : LName)

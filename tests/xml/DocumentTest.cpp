@@ -349,6 +349,13 @@ TEST(DocumentEncoding, Utf16BothByteOrdersRoundTrip) {
   }
 }
 
+TEST(DocumentEncoding, Utf16DeclarationWithoutEncodingKeepsUtf16) {
+  TXmlDocument Doc;
+  Load(Doc, "\xFF\xFE" + Utf16(u"<?xml version=\"1.0\"?><a>\u00E9</a>", false));
+  EXPECT_EQ(Doc.ExternalEncoding(), seUTF16LE);
+  EXPECT_EQ(Doc.GetRoot()->ValueDirect(), "\xC3\xA9");
+}
+
 TEST(DocumentEncoding, ReadAndWriteStringBypassTheCodec) {
   TXmlDocument Doc;
   Doc.SetExternalEncoding(seUTF16LE);
@@ -387,6 +394,13 @@ TEST(DocumentFiles, SaveAndLoadThroughFiles) {
   Again.LoadFromFile(Name);
   EXPECT_EQ(Again.ExternalEncoding(), seUTF8);
   EXPECT_EQ(Again.GetRoot()->GetNodes(0)->ValueDirect(), "1");
+  // A save that fails leaves the existing file as it was.
+  Again.SetExternalEncoding(seEBCDIC);
+  EXPECT_THROW(Again.SaveToFile(Name), EStreamError);
+  std::ifstream Kept(Path, std::ios::binary);
+  std::stringstream KeptBytes;
+  KeptBytes << Kept.rdbuf();
+  EXPECT_EQ(KeptBytes.str(), Bytes.str());
   std::filesystem::remove(Path);
   EXPECT_THROW(Again.LoadFromFile(Name), EFOpenError);
   EXPECT_EQ(Again.GetRoot()->GetNodes(0)->ValueDirect(), "1");

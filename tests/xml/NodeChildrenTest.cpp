@@ -256,6 +256,30 @@ TEST(NodeChildren, FindNodeByNameOrPath) {
   EXPECT_EQ(Root->FindNode("\xff"), Odd);
 }
 
+TEST(NodeChildren, PathSearchFindsWhatThePathComparisonMatches) {
+  // Paths are compared with the locale-aware comparison, which passes over a soft hyphen
+  // (U+00AD): a path of another length can still match. A "/" inside a name counts as part
+  // of the path.
+  TXmlDocument Doc;
+  TXmlNode* Root = Doc.GetRoot();
+  Root->SetName("Project");
+  TXmlNode* Plain = Root->NodeNew("Other");
+  TXmlNode* Hyphen = Root->NodeNew("Property\xc2\xadGroup");
+  TXmlNode* Leaf = Hyphen->NodeNew("Leaf");
+  TXmlNode* Slashed = Root->NodeNew("a/b");
+  ASSERT_EQ(Hyphen->CompareNodeName("/Project/PropertyGroup"), 0);
+  EXPECT_EQ(Root->FindNode("/Project/PropertyGroup"), Hyphen);
+  EXPECT_EQ(Root->FindNode("/project/propertygroup/LEAF"), Leaf);
+  EXPECT_EQ(Doc.RootNodeList()->FindNode("/Project/PropertyGroup/Leaf"), Leaf);
+  EXPECT_EQ(Root->FindNode("/Project/a/b"), Slashed);
+  EXPECT_EQ(Root->FindNode("/Project/a"), nullptr);
+  EXPECT_EQ(Root->FindNode("/Project/Other"), Plain);
+  TXmlNodeList L;
+  Root->FindNodes("/Project/PropertyGroup", &L);
+  ASSERT_EQ(L.Count(), 1);
+  EXPECT_EQ(L[0], Hyphen);
+}
+
 TEST(NodeChildren, TreeMeasures) {
   TXmlDocument Doc;
   TXmlNode* Container = Doc.RootNodeList();

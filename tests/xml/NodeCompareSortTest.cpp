@@ -200,6 +200,22 @@ TEST(NodeSort, EqualKeysSwapEvenWhenAlreadyOrdered) {
   EXPECT_EQ(ChildNames(P), "x3,x4,x1,x2");
 }
 
+TEST(NodeSort, PivotFollowedWhenSwappedFromTheRightAndCallsCounted) {
+  // Hand trace (keys are the first letters, P tracks the pivot node):
+  //   0..4  C1 A1 B1 C2 C3, P=2 (B1): I stops at 0 (1 call), J runs 4,3,2 (3 calls);
+  //         swap 0/2 -> B1 A1 C1 C2 C3 and P=J -> P=0; I=1: A1 then C1 (2 calls), J=1:
+  //         A1 (1 call); I>J. Ranges 0..1 and 2..4.
+  //   0..1  B1 A1, P=0: one call each side; swap -> A1 B1.
+  //   2..4  C1 C2 C3, P=3: ties on both sides (2 calls); swap 2/4 -> C3 C2 C1; then I=J=3
+  //         (2 calls) and a swap of 3 with itself.
+  TXmlNode P;
+  AddChildren(P, {"C1", "A1", "B1", "C2", "C3"});
+  int Calls = 0;
+  P.SortChildNodes(FirstLetter, &Calls);
+  EXPECT_EQ(ChildNames(P), "A1,B1,C3,C2,C1");
+  EXPECT_EQ(Calls, 13);
+}
+
 TEST(NodeSort, RoutineWinsOverEventAndEventOverNames) {
   TXmlDocument Doc;
   int EventCalls = 0;

@@ -289,6 +289,25 @@ TEST(NodeBinary, Base64InReadableDocumentIsBrokenInto76CharacterLines) {
   EXPECT_EQ(Doc.BinaryEncoding(), xbeBinHex);
 }
 
+TEST(NodeBinary, BinHexInReadableDocumentIsIndentedToTheNodeDepth) {
+  TXmlDocument Doc;
+  Doc.SetXmlFormat(xfReadable);
+  Doc.SetBinaryEncoding(xbeBinHex);
+  TXmlNode* Data = Doc.GetRoot()->NodeNew("Group")->NodeNew("Data");  // depth 2
+  unsigned char In[40];
+  for (int I = 0; I < 40; ++I) In[I] = static_cast<unsigned char>(I);
+  Data->BufferWrite(In, 40);
+  const std::string Break = "\r\n    ";
+  const std::string Hex =
+      "000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D1E1F2021222324252627";
+  EXPECT_EQ(Data->ValueDirect(), Break + Hex.substr(0, 76) + Break + Hex.substr(76) + Break);
+  EXPECT_EQ(Data->BufferLength(), 40);
+  unsigned char Out[40] = {};
+  Data->BufferRead(Out, 40);
+  EXPECT_EQ(Out[39], 39);
+  EXPECT_EQ(Out[20], 20);
+}
+
 TEST(NodeBinary, CompactDocumentAndFreeNode) {
   TXmlDocument Doc;  // compact by default, Base64 by default
   TXmlNode* Data = Doc.GetRoot()->NodeNew("Data");
@@ -324,6 +343,23 @@ TEST(NodeBinary, BufferOperationsFollowTheDocumentEncoding) {
   EXPECT_EQ(N.GetBinaryString(), "ABCD");
   N.BufferWrite(In, 0);
   EXPECT_EQ(N.ValueDirect(), "");
+}
+
+TEST(NodeBinary, Base64LengthCountsOnlyTrailingFillCharacters) {
+  TXmlDocument Doc;  // Base64
+  TXmlNode N(&Doc);
+  struct {
+    const char* Stored;
+    Integer Length;
+  } Cases[] = {{"", 0}, {"QUJD", 3}, {"QUI=", 2}, {"QQ==", 1}, {"QUJD\r\n  QQ==\r\n", 4},
+               {"QU=D", 3}, {"Q==D", 3}};
+  for (auto& C : Cases) {
+    N.SetValueDirect(C.Stored);
+    EXPECT_EQ(N.BufferLength(), C.Length) << C.Stored;
+  }
+  Doc.SetBinaryEncoding(xbeBinHex);
+  N.SetValueDirect("0A 0b\t0C");
+  EXPECT_EQ(N.BufferLength(), 3);
 }
 
 TEST(NodeBinary, ImpossibleLengthRaisesAndRestoresTheEncoding) {

@@ -230,6 +230,16 @@ TEST(ParserDoctype, InternalSubsetDeclarationsBecomeChildren) {
   EXPECT_EQ(Doc.GetEntityByName("NL"), "");
 }
 
+TEST(ParserDoctype, EmptySubsetDoesNotSwallowTheDocument) {
+  for (const char* Text : {"<!DOCTYPE d SYSTEM 'd.dtd'[\n]>\n<d>x</d>", "<!DOCTYPE d []><d>x</d>"}) {
+    TXmlDocument Doc;
+    Doc.ReadFromString(Text);
+    ASSERT_EQ(Doc.RootNodeList()->GetNodeCount(), 2) << Text;
+    EXPECT_EQ(Doc.RootNodeList()->GetNodes(0)->GetNodeCount(), 0) << Text;
+    EXPECT_EQ(Doc.GetRoot()->ValueDirect(), "x") << Text;
+  }
+}
+
 TEST(ParserDoctype, SubsetWithMultiByteTextEnds) {
   // A stray two-byte character in the subset must not make the reader step back forever.
   TXmlDocument Doc;

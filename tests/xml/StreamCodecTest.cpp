@@ -268,6 +268,8 @@ TEST(StreamCodecWrite, ByteOrderMarksPerEncoding) {
 TEST(StreamCodecWrite, RefusedEncodings) {
   for (TStringEncodingType e : {seUCS4BE, seUCS4_2143, seUCS4_3412, seEBCDIC})
     EXPECT_EQ(MessageOf([&] { Encode("a", e); }), "EStreamError: Unsupported string encoding");
+  EXPECT_EQ(MessageOf([&] { Encode("a", static_cast<TStringEncodingType>(42)); }),
+            "EStreamError: Unsupported string encoding");
   TBytesStream dst;
   TvxUtf8Stream c(&dst);
   c.SetEncoding(seUCS4LE);

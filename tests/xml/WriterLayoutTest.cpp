@@ -177,7 +177,8 @@ TEST(WriterLayout, CharacterDataIsNeverIndented) {
 
 TEST(WriterFailures, IllegalKindAndMissingRoot) {
   TXmlDocument Doc;
-  Doc.GetRoot()->SetElementType(static_cast<TXmlElementType>(15)  // in range of the type, yet no kind);
+  // In the range of the type, yet no kind of node.
+  Doc.GetRoot()->SetElementType(static_cast<TXmlElementType>(15));
   try {
     Doc.WriteToString();
     FAIL() << "no exception";

@@ -1,0 +1,58 @@
+// Hand-built ELF program files with or without a version block, for the version tests.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace ElfFixture {
+
+inline void Put(std::string& S, size_t AOffset, std::uint64_t AValue, int ASize, bool ABigEndian) {
+  if (S.size() < AOffset + ASize) S.resize(AOffset + ASize, '\0');
+  for (int i = 0; i < ASize; ++i) {
+    int Shift = 8 * (ABigEndian ? ASize - 1 - i : i);
+    S[AOffset + i] = static_cast<char>((AValue >> Shift) & 0xFF);
+  }
+}
+
+// A minimal ELF file with a section-name table and, when ASection is not empty, one more
+// section of that name holding AVersion (signature, structure version, MS, LS).
+inline std::string MakeElf(bool AWide, bool ABigEndian, const std::string& ASection, std::uint32_t ASignature,
+                    std::uint32_t AMS, std::uint32_t ALS) {
+  std::string F;
+  F = std::string("\x7f" "ELF", 4);
+  F.push_back(AWide ? 2 : 1);
+  F.push_back(ABigEndian ? 2 : 1);
+  F.push_back(1);
+  const size_t HeaderSize = AWide ? 64 : 52;
+  const size_t EntrySize = AWide ? 64 : 40;
+  F.resize(HeaderSize, '\0');
+  std::string Names = std::string("\0.shstrtab\0", 11) + ASection + std::string(1, '\0');
+  const size_t NamesOffset = HeaderSize;
+  F += Names;
+  const size_t DataOffset = (F.size() + 3) / 4 * 4;
+  F.resize(DataOffset, '\0');
+  Put(F, DataOffset, ASignature, 4, ABigEndian);
+  Put(F, DataOffset + 4, 0x00010000, 4, ABigEndian);
+  Put(F, DataOffset + 8, AMS, 4, ABigEndian);
+  Put(F, DataOffset + 12, ALS, 4, ABigEndian);
+  const size_t ShOff = DataOffset + 16;
+  const unsigned Count = ASection.empty() ? 2 : 3;
+  auto Section = [&](unsigned AIndex, std::uint64_t AName, std::uint64_t AOffset, std::uint64_t ASize) {
+    const size_t H = ShOff + AIndex * EntrySize;
+    F.resize(H + EntrySize, '\0');
+    Put(F, H, AName, 4, ABigEndian);
+    Put(F, H + 4, AIndex == 0 ? 0 : 1, 4, ABigEndian);
+    Put(F, H + (AWide ? 0x18 : 0x10), AOffset, AWide ? 8 : 4, ABigEndian);
+    Put(F, H + (AWide ? 0x20 : 0x14), ASize, AWide ? 8 : 4, ABigEndian);
+  };
+  Section(0, 0, 0, 0);
+  Section(1, 1, NamesOffset, Names.size());
+  if (!ASection.empty()) Section(2, 11, DataOffset, 16);
+  Put(F, AWide ? 0x28 : 0x20, ShOff, AWide ? 8 : 4, ABigEndian);
+  Put(F, AWide ? 0x3A : 0x2E, EntrySize, 2, ABigEndian);
+  Put(F, AWide ? 0x3C : 0x30, Count, 2, ABigEndian);
+  Put(F, AWide ? 0x3E : 0x32, 1, 2, ABigEndian);
+  return F;
+}
+
+}  // namespace ElfFixture
