@@ -170,6 +170,21 @@ TEST(Normalizer, DeploymentPlatformPositions) {
   EXPECT_EQ(1, LComparer.Compare(R->GetNodes(5), R->GetNodes(0)));
 }
 
+TEST(Normalizer, OnlyAdjacentPairsDecideWhetherDeploymentIsSorted) {
+  // Win64 before Win32 is out of order, but an entry without Platform child stands between
+  // them and ties with both: no adjacent pair is out of order, so nothing moves.
+  const char* LText =
+      "<Project><ProjectExtensions><BorlandProject><Deployment>"
+      "<DeployFile LocalName=\"a\" Id=\"1\"><Platform Name=\"Win64\"/></DeployFile>"
+      "<DeployFile LocalName=\"a\" Id=\"2\"/>"
+      "<DeployFile LocalName=\"a\" Id=\"3\"><Platform Name=\"Win32\"/></DeployFile>"
+      "</Deployment></BorlandProject></ProjectExtensions></Project>";
+  auto LXml = ParseProject(LText);
+  auto LBefore = ParseProject(LText);
+  EXPECT_TRUE(TNormalizerDProjFile::Normalize(LXml.get()));
+  EXPECT_EQ(TreeText(LBefore.get()), TreeText(LXml.get()));
+}
+
 class NormalizeFile : public ::testing::Test {
  protected:
   void SetUp() override {
