@@ -66,6 +66,15 @@ bool RemoveDir(const UnicodeString& ADir);  // an empty folder
 bool DeleteFile(const UnicodeString& AFileName);
 // Moves a file or folder; fails when ANewName already exists (as on Windows).
 bool RenameFile(const UnicodeString& AOldName, const UnicodeString& ANewName);
+// Moves the file ASource over ATarget in one step, replacing ATarget when it exists, so
+// that a reader sees either the old or the new file, never a partial one. Both must be in the
+// same folder (same volume). Returns false and leaves both files as they were on failure.
+bool MoveFileOver(const UnicodeString& ASource, const UnicodeString& ATarget);
+// The file a symbolic link finally names (as a full path); any other name comes back as it is.
+UnicodeString ResolveFileLink(const UnicodeString& AFileName);
+// Gives ATarget the access rights of ASource: the permission bits on POSIX, the attributes
+// on Windows. True on success.
+bool CopyFileAccess(const UnicodeString& ASource, const UnicodeString& ATarget);
 
 // Attributes of the runtime. On POSIX read-only is the absence of any write permission,
 // faDirectory and faHidden (a name starting with '.') are reported, and faArchive stands for

@@ -1,18 +1,12 @@
 #include "projfile/ProjFileIO.h"
 
-#include <filesystem>
 #include <cstdint>
-#include <system_error>
 
 #include "platform/Classes.h"
 
 namespace Vorlane {
 
 namespace {
-
-std::filesystem::path ToPath(const UnicodeString& AFileName) { return std::filesystem::path(AFileName); }
-
-UnicodeString FromPath(const std::filesystem::path& APath) { return APath.u16string(); }
 
 [[noreturn]] void RaiseCreateError(const UnicodeString& AFileName, const UnicodeString& AReason) {
   throw EFCreateError(Format(u"Cannot create file \"%s\". %s", {AFileName, AReason}));
@@ -51,13 +45,8 @@ void ProjFileSetStamp(const UnicodeString& AFileName, const TProjFileStamp& ASta
 }
 
 void ProjFileReplaceContent(const UnicodeString& AFileName, const void* AData, Int64 ACount) {
-  std::error_code Ec;
-  UnicodeString Target = AFileName;
   // Replacing a symbolic link would cut it loose from the file it names: write through it.
-  if (std::filesystem::is_symlink(ToPath(Target), Ec)) {
-    const auto Resolved = std::filesystem::canonical(ToPath(Target), Ec);
-    if (!Ec) Target = FromPath(Resolved);
-  }
+  const UnicodeString Target = ResolveFileLink(AFileName);
 
   const bool Exists = FileExists(Target);
   const Integer OldAttributes = Exists ? FileGetAttr(Target) : faInvalid;
@@ -80,13 +69,10 @@ void ProjFileReplaceContent(const UnicodeString& AFileName, const void* AData, I
     }
     if (Exists) {
       // The new file takes the old one's place, so it takes its access rights as well.
-      const auto Status = std::filesystem::status(ToPath(Target), Ec);
-      if (!Ec) std::filesystem::permissions(ToPath(TempName), Status.permissions(),
-                                            std::filesystem::perm_options::replace, Ec);
+      CopyFileAccess(Target, TempName);
       if (OldAttributes != faInvalid) FileSetAttr(TempName, OldAttributes & ~faDirectory);
     }
-    std::filesystem::rename(ToPath(TempName), ToPath(Target), Ec);
-    if (Ec) RaiseCreateError(AFileName, UTF8ToUnicode(Ec.message()));
+    if (!MoveFileOver(TempName, Target)) RaiseCreateError(AFileName, u"The new content could not be moved into place");
   } catch (...) {
     DeleteFile(TempName);
     throw;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <ctime>
 #include <vector>
 
@@ -123,6 +124,27 @@ bool RenameFile(const UnicodeString& AOldName, const UnicodeString& ANewName) {
     return false;
   }
   return ::rename(N(AOldName).c_str(), target.c_str()) == 0;
+}
+
+bool MoveFileOver(const UnicodeString& ASource, const UnicodeString& ATarget) {
+  return ::rename(N(ASource).c_str(), N(ATarget).c_str()) == 0;
+}
+
+UnicodeString ResolveFileLink(const UnicodeString& AFileName) {
+  struct stat st;
+  std::string n = N(AFileName);
+  if (::lstat(n.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return AFileName;
+  char* resolved = ::realpath(n.c_str(), nullptr);
+  if (!resolved) return AFileName;
+  UnicodeString result = UTF8ToUnicode(resolved);
+  std::free(resolved);
+  return result;
+}
+
+bool CopyFileAccess(const UnicodeString& ASource, const UnicodeString& ATarget) {
+  struct stat st;
+  if (::stat(N(ASource).c_str(), &st) != 0) return false;
+  return ::chmod(N(ATarget).c_str(), st.st_mode & 07777) == 0;
 }
 
 Integer FileGetAttr(const UnicodeString& AFileName) {

@@ -82,6 +82,32 @@ bool RenameFile(const UnicodeString& AOldName, const UnicodeString& ANewName) {
   return ::MoveFileW(W(AOldName), W(ANewName)) != FALSE;
 }
 
+bool MoveFileOver(const UnicodeString& ASource, const UnicodeString& ATarget) {
+  return ::MoveFileExW(W(ASource), W(ATarget), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+UnicodeString ResolveFileLink(const UnicodeString& AFileName) {
+  DWORD a;
+  if (!Attributes(AFileName, a) || (a & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return AFileName;
+  HANDLE h = ::CreateFileW(W(AFileName), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return AFileName;
+  std::vector<wchar_t> buf(32768);
+  DWORD n = ::GetFinalPathNameByHandleW(h, buf.data(), static_cast<DWORD>(buf.size()), FILE_NAME_NORMALIZED);
+  ::CloseHandle(h);
+  if (n == 0 || n >= buf.size()) return AFileName;
+  UnicodeString result = U16(buf.data());
+  // The handle's name carries the \\?\ prefix of long paths; the rest of the system does not.
+  if (result.rfind(u"\\\\?\\", 0) == 0) result.erase(0, 4);
+  return result;
+}
+
+bool CopyFileAccess(const UnicodeString& ASource, const UnicodeString& ATarget) {
+  DWORD a;
+  if (!Attributes(ASource, a)) return false;
+  return ::SetFileAttributesW(W(ATarget), a & ~static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY)) != FALSE;
+}
+
 Integer FileGetAttr(const UnicodeString& AFileName) {
   DWORD a;
   return Attributes(AFileName, a) ? static_cast<Integer>(a) : faInvalid;

@@ -69,6 +69,32 @@ TEST(FileSystemTest, ExistenceFolderCreationDeleteAndRename) {
   EXPECT_FALSE(DeleteFile(Dir.U("a")));  // folders are not files
 }
 
+// The project save relies on these three: a replacing move that never leaves a half file,
+// links written through rather than cut loose, and the old file's access rights kept.
+TEST(FileSystemTest, ReplacingMoveFollowsLinksAndKeepsAccessRights) {
+  TScratch Dir;
+  Dir.Touch("target.txt", "old");
+  Dir.Touch("new.tmp", "new");
+  ::chmod(Dir.Str("target.txt").c_str(), 0640);
+  EXPECT_TRUE(CopyFileAccess(Dir.U("target.txt"), Dir.U("new.tmp")));
+  struct stat St;
+  ASSERT_EQ(::stat(Dir.Str("new.tmp").c_str(), &St), 0);
+  EXPECT_EQ(St.st_mode & 07777, 0640u);
+  EXPECT_FALSE(CopyFileAccess(Dir.U("missing"), Dir.U("new.tmp")));
+
+  EXPECT_TRUE(MoveFileOver(Dir.U("new.tmp"), Dir.U("target.txt")));
+  EXPECT_EQ(PlatformTest::ReadBytes(Dir.Path() / "target.txt"), "new");
+  EXPECT_FALSE(FileExists(Dir.U("new.tmp")));
+  // A failed move leaves the target as it was.
+  EXPECT_FALSE(MoveFileOver(Dir.U("new.tmp"), Dir.U("target.txt")));
+  EXPECT_EQ(PlatformTest::ReadBytes(Dir.Path() / "target.txt"), "new");
+
+  fs::create_symlink(Dir.Path() / "target.txt", Dir.Path() / "link.txt");
+  EXPECT_EQ(S8(ResolveFileLink(Dir.U("link.txt"))), Dir.Str("target.txt"));
+  EXPECT_EQ(S8(ResolveFileLink(Dir.U("target.txt"))), Dir.Str("target.txt"));
+  EXPECT_EQ(S8(ResolveFileLink(Dir.U("missing"))), Dir.Str("missing"));
+}
+
 #ifndef _WIN32
 TEST(FileSystemTest, ReadOnlyIsTheAbsenceOfWritePermission) {
   TScratch Dir;
