@@ -143,8 +143,9 @@ UTF8String vxWriteNumber(double Value, Integer SignificantDigits, bool AllowScie
   if (std::isnan(Value)) return "NaN";
   if (std::isinf(Value)) return Value < 0 ? "-INF" : "INF";
   UTF8String result;
-  // Extended precision, as the original arithmetic had; it keeps x*10 and x*0.1 exact
-  // enough that the mantissa rounds like the documented examples.
+  // Scaled in extended precision: in double, the error that each x*10 or x*0.1 adds often
+  // tips a value that lies just below or above a half of the last digit the other way
+  // (3.145, stored as 3.14500000000000001776..., would come out 3.14 with three digits).
   long double x = Value;
   if (x < 0) {
     result = "-";
@@ -187,7 +188,10 @@ UTF8String vxWriteNumber(double Value, Integer SignificantDigits, bool AllowScie
   if (exponent == 0) s.insert(s.begin(), '.');
   else if (exponent >= 1 && exponent <= digits - 1) s.insert(static_cast<size_t>(exponent), 1, '.');
   result += s;
-  if (e != 0) result += "E" + std::to_string(e);
+  if (e != 0) {
+    result += 'E';
+    result += std::to_string(e);
+  }
   return result;
 }
 

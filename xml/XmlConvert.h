@@ -17,8 +17,10 @@ TDateTime vxDateTimeFromStringDefault(const UTF8String& ADate, TDateTime ADefaul
                                       bool UseLocalBias);
 UTF8String vxDateTimeToString(TDateTime ADate, bool UseLocalBias);
 
-// Decimal text with at most SignificantDigits (1..9) digits, scientific form when allowed
-// and shorter. Infinities and NaN are written "INF", "-INF" and "NaN".
+// Decimal text rounded to SignificantDigits (1..9) significant digits, without a zero before
+// the point (".5"); when allowed, scientific form ("1.234E-3") for values below 0.01 or with
+// more than two zeros beyond the kept digits. Infinities and NaN are written "INF", "-INF"
+// and "NaN".
 UTF8String vxWriteNumber(double Value, Integer SignificantDigits, bool AllowScientific);
 
 // Decided by the first character: 0/F/N false, 1/T/Y true (ASCII case ignored); anything
