@@ -562,6 +562,17 @@ TReferenceSplit SplitAtReference(const UTF8String& S) {
   return R;
 }
 
+// Entities whose replacements hold references to other entities multiply with every level
+// ("billion laughs"): a few hundred bytes of declarations stand for gigabytes of nodes. One
+// expansion stops with an error once the replacement texts it has used reach this size,
+// far beyond what any real document expands to.
+constexpr size_t cMaxEntityExpansion = 4 * 1024 * 1024;
+// The text after an expanded reference becomes a character-data node that is split again,
+// so one long text with many references costs its length times their number in copying.
+constexpr size_t cMaxEntityRestCopies = 256 * 1024 * 1024;
+// Belongs with the parser's messages in the string table; kept here until it moves there.
+const char* const sxeEntityExpansionLimit = "Entity expansion limit exceeded in element %s";
+
 // The entity names whose replacement produced a node, outermost first.
 using TEntityChain = std::shared_ptr<const std::vector<UTF8String>>;
 
@@ -583,15 +594,32 @@ TEntityChain Extend(const TEntityChain& AChain, const UTF8String& AName) {
 
 void TXmlNode::ResolveEntityReferences() {
   std::unordered_map<TXmlNode*, TEntityChain> Origin;
+  size_t Expanded = 0;
+  size_t RestCopied = 0;
+  // Every reference would otherwise scan all declarations again, which makes a document
+  // with many declarations and many references quadratic. Expansion only adds nodes below
+  // the nodes it visits, never declarations, so a name's replacement stays the same.
+  std::unordered_map<UTF8String, UTF8String> Entities;
+  auto EntityText = [&](TXmlDocument* Doc, const UTF8String& AName) -> const UTF8String& {
+    auto Found = Entities.find(AName);
+    if (Found == Entities.end()) Found = Entities.emplace(AName, Doc->GetEntityByName(AName)).first;
+    return Found->second;
+  };
+  auto Charge = [](size_t& ACounter, size_t ABytes, size_t ALimit, const TXmlNode* AElement) {
+    ACounter += ABytes;
+    if (ACounter > ALimit) throw ElementError(sxeEntityExpansionLimit, AElement->Name());
+  };
 
   // The nodes a reference stands for, when its replacement text holds markup. An entity is
   // not expanded inside its own replacement, so a self-referencing entity cannot grow the
   // tree without end.
-  auto NodesOf = [&](TXmlDocument* Doc, const UTF8String& AName, const TEntityChain& AChain) {
+  auto NodesOf = [&](TXmlDocument* Doc, const UTF8String& AName, const TEntityChain& AChain,
+                     const TXmlNode* AElement) {
     std::vector<std::unique_ptr<TXmlNode>> Result;
     if (AName.empty() || Doc == nullptr || InChain(AChain, AName)) return Result;
-    const UTF8String Text = Doc->GetEntityByName(AName);
+    const UTF8String& Text = EntityText(Doc, AName);
     if (Text.find('<') == UTF8String::npos) return Result;
+    Charge(Expanded, Text.size(), cMaxEntityExpansion, AElement);
     TvxUTF8StringStream S(Text);
     while (S.Position() < S.Size()) {
       const Int64 Before = S.Position();
@@ -604,7 +632,8 @@ void TXmlNode::ResolveEntityReferences() {
     return Result;
   };
 
-  auto NewCharData = [](TXmlDocument* Doc, const UTF8String& AValue) {
+  auto NewCharData = [&](TXmlDocument* Doc, const UTF8String& AValue, const TXmlNode* AElement) {
+    Charge(RestCopied, AValue.size(), cMaxEntityRestCopies, AElement);
     auto Node = std::make_unique<TXmlNode>(Doc, xeCharData);
     Node->SetValueDirect(AValue);
     return Node;
@@ -614,7 +643,7 @@ void TXmlNode::ResolveEntityReferences() {
     TXmlDocument* Doc = Node->Document();
     if (Node->FElementType == xeNormal && !Node->FValue.empty()) {
       const TReferenceSplit Split = SplitAtReference(Node->FValue);
-      auto Nodes = NodesOf(Doc, Split.Name, AChain);
+      auto Nodes = NodesOf(Doc, Split.Name, AChain, Node);
       if (!Nodes.empty()) {
         const TEntityChain Inner = Extend(AChain, Split.Name);
         Integer Index = 0;
@@ -624,16 +653,16 @@ void TXmlNode::ResolveEntityReferences() {
         }
         Node->FValue = Split.Before;
         if (!vxUTF8Trim(Split.Rest).empty()) {
-          auto Rest = NewCharData(Doc, Split.Rest);
+          auto Rest = NewCharData(Doc, Split.Rest, Node);
           Origin[Rest.get()] = AChain;
           Node->NodeInsert(Index, Rest.release());
         }
       }
     } else if (Node->FElementType == xeCharData && Node->FParent != nullptr) {
+      TXmlNode* Parent = Node->FParent;
       const TReferenceSplit Split = SplitAtReference(Node->FValue);
-      auto Nodes = NodesOf(Doc, Split.Name, AChain);
+      auto Nodes = NodesOf(Doc, Split.Name, AChain, Parent);
       if (!Nodes.empty()) {
-        TXmlNode* Parent = Node->FParent;
         const TEntityChain Inner = Extend(AChain, Split.Name);
         Integer Index = Node->IndexInParent() + 1;
         for (auto& N : Nodes) {
@@ -642,28 +671,44 @@ void TXmlNode::ResolveEntityReferences() {
         }
         Node->FValue = vxUTF8Trim(Split.Before).empty() ? UTF8String() : Split.Before;
         if (!vxUTF8Trim(Split.Rest).empty()) {
-          auto Rest = NewCharData(Doc, Split.Rest);
+          auto Rest = NewCharData(Doc, Split.Rest, Parent);
           Origin[Rest.get()] = AChain;
           Parent->NodeInsert(Index, Rest.release());
         }
       }
     }
+    // Scanned by position rather than by cutting off the rest at every reference, which
+    // would copy a long value once per reference.
     for (Integer I = 0; I < Node->GetAttributeCount(); ++I) {
-      UTF8String Text = Node->GetAttributeValue(I);
+      const UTF8String Text = Node->GetAttributeValue(I);
       UTF8String Result;
+      size_t Pos = 0;
       while (true) {
-        TReferenceSplit Split = SplitAtReference(Text);
-        Result += Split.Before;
-        if (Split.Name.empty()) {
-          Result += Split.Rest;
+        const size_t Amp = Text.find('&', Pos);
+        if (Amp == UTF8String::npos) {
+          Result.append(Text, Pos, UTF8String::npos);
           break;
         }
-        const UTF8String Replacement = Doc != nullptr ? Doc->GetEntityByName(Split.Name) : UTF8String();
-        if (!Replacement.empty())
+        Result.append(Text, Pos, Amp - Pos);
+        const size_t Semi = Text.find(';', Amp + 1);
+        // A "&" without a ";" ends the scan and is not kept; neither is an empty name.
+        if (Semi == UTF8String::npos) {
+          Result.append(Text, Amp + 1, UTF8String::npos);
+          break;
+        }
+        const UTF8String Name = Text.substr(Amp + 1, Semi - Amp - 1);
+        Pos = Semi + 1;
+        if (Name.empty()) {
+          Result.append(Text, Pos, UTF8String::npos);
+          break;
+        }
+        const UTF8String Replacement = Doc != nullptr ? EntityText(Doc, Name) : UTF8String();
+        if (!Replacement.empty()) {
+          Charge(Expanded, Replacement.size(), cMaxEntityExpansion, Node);
           Result += Replacement;
-        else
-          Result += "&" + Split.Name + ";";
-        Text = Split.Rest;
+        } else {
+          Result += "&" + Name + ";";
+        }
       }
       Node->SetAttributeValue(I, Result);
     }

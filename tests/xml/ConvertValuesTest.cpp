@@ -139,6 +139,24 @@ TEST(ConvertNumber, MoreShapes) {
   EXPECT_EQ(vxWriteNumber(3.14159265, 9, true), "3.14159265");
 }
 
+// Values close to a half of the last kept digit round by the value the double really holds,
+// worked out from its exact decimal expansion.
+TEST(ConvertNumber, RoundsByTheStoredValueNotItsShortestText) {
+  EXPECT_EQ(vxWriteNumber(3.145, 3, true), "3.15");   // 3.14500000000000001776...
+  EXPECT_EQ(vxWriteNumber(1.905, 3, true), "1.91");   // 1.90500000000000002664...
+  EXPECT_EQ(vxWriteNumber(29.05, 3, true), "29.1");   // 29.0500000000000007105...
+  EXPECT_EQ(vxWriteNumber(78.35, 3, true), "78.3");   // 78.3499999999999943156...
+  EXPECT_EQ(vxWriteNumber(-59.15, 3, true), "-59.1"); // 59.1499999999999985789...
+}
+
+TEST(ConvertNumber, ExponentsOfSeveralDigits) {
+  EXPECT_EQ(vxWriteNumber(1.5e-12, 6, true), "1.5E-12");
+  EXPECT_EQ(vxWriteNumber(-2.5e15, 6, true), "-2.50000E15");
+  EXPECT_EQ(vxWriteNumber(0.01, 6, true), ".01");      // the last value without an exponent
+  EXPECT_EQ(vxWriteNumber(0.009, 6, true), "9E-3");
+  EXPECT_EQ(vxWriteNumber(12345600.0, 6, true), "12345600");  // two zeros: still plain
+}
+
 TEST(ConvertNumber, RejectsDigitCountsOutsideOneToNine) {
   EXPECT_EQ(MessageOf([] { vxWriteNumber(1, 0, true); }), "Exception: Significant digits out of range");
   EXPECT_EQ(MessageOf([] { vxWriteNumber(1, 10, true); }), "Exception: Significant digits out of range");

@@ -321,6 +321,22 @@ TEST(StreamTagScan, EndOfInput) {
   EXPECT_EQ(ScanTag("?x").Surplus, "x");
 }
 
+TEST(StreamTagScan, BytesStillWaitingInTheSurplusKeepTheirPlace) {
+  // The scan stops inside pushed-back bytes: what it read goes back in front of the rest.
+  TBytesStream src("def");
+  TvxSurplusReader r(&src);
+  r.SetSurplus("abc");
+  EXPECT_EQ(vxReadTagStart(&r), 11);
+  EXPECT_EQ(r.Surplus(), "abc");
+  r.SetSurplus("!-x>abc");
+  EXPECT_EQ(vxReadTagStart(&r), 9);
+  EXPECT_EQ(r.Surplus(), "-x>abc");
+  std::string rest;
+  char c;
+  while (r.ReadChar(c)) rest += c;
+  EXPECT_EQ(rest, "-x>abcdef");
+}
+
 TEST(StreamReadUntilClose, FindsTheCloseStringAndHonoursQuotes) {
   TBytesStream src("a->b-->rest");
   TvxSurplusReader r(&src);

@@ -75,6 +75,9 @@ TEST(TextQuote, UnquoteReducesDoubledQuotesAndIgnoresTheRest) {
   EXPECT_EQ(vxUTF8UnQuotedString("\"\""), "");
   EXPECT_EQ(vxUTF8UnQuotedString("\""), "\"");
   EXPECT_EQ(vxUTF8UnQuotedString("abc"), "abc");
+  // Never closed: everything after the opening quote is kept, the last byte included.
+  EXPECT_EQ(vxUTF8UnQuotedString("\"abc"), "abc");
+  EXPECT_EQ(vxUTF8UnQuotedString("'it''s"), "it's");
 }
 
 TEST(TextQuote, RoundTrip) {
