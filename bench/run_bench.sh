@@ -69,10 +69,28 @@ fi
 "$build/bench/dproj_throughput" generate "$work/small.dproj" 2 >/dev/null
 large_kib=$(($(wc -c <"$work/large.dproj") / 1024))
 small_kib=$(($(wc -c <"$work/small.dproj") / 1024))
-echo "2. load + indented save of the generated project ($large_kib KiB):"
-echo "   $("$build/bench/dproj_throughput" loadsave "$work/large.dproj" "$reps")"
-echo "   $("$build/libxml2_loadsave" "$work/large.dproj" "$reps")"
-echo "   $("$build/pugixml_loadsave" "$work/large.dproj" "$reps")"
+echo "2. load + indented save of the generated project ($large_kib KiB), the three tools taking turns:"
+# Each round runs every tool once (three loads and saves in one process, its median); a change
+# in machine load then hits all three alike. The figures are the medians over the rounds.
+field() { sed -n "s/.* $1 \([0-9.]*\) ms.*/\1/p"; }
+: >"$work/peers"
+for ((i = 0; i < reps; i++)); do
+  for tool in vorlane libxml2 pugixml; do
+    case $tool in
+      vorlane) line=$("$build/bench/dproj_throughput" loadsave "$work/large.dproj" 3) ;;
+      libxml2) line=$("$build/libxml2_loadsave" "$work/large.dproj" 3) ;;
+      pugixml) line=$("$build/pugixml_loadsave" "$work/large.dproj" 3) ;;
+    esac
+    echo "$tool $(echo "$line" | field load) $(echo "$line" | field save) $(echo "$line" | field total)" >>"$work/peers"
+  done
+done
+for tool in vorlane libxml2 pugixml; do
+  load=$(awk -v t=$tool '$1 == t { print $2 }' "$work/peers" | median)
+  save=$(awk -v t=$tool '$1 == t { print $3 }' "$work/peers" | median)
+  total=$(awk -v t=$tool '$1 == t { print $4 }' "$work/peers" | median)
+  echo "   $tool: load $load ms, save $save ms, total $total ms," \
+    "$(awk -v k="$large_kib" -v t="$total" 'BEGIN { printf "%.1f", k / 1024 / (t / 1000) }') MB/s"
+done
 echo "3. load + normalize + save:"
 echo "   $("$build/bench/dproj_throughput" normalize "$work/small.dproj" "$reps")"
 echo "   $("$build/bench/dproj_throughput" normalize "$work/large.dproj" "$reps")"

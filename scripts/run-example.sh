@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds VorlaneCmd (installing missing build packages) and runs its main job, normalizing,
-# on the sample projects in examples/. The samples are worked on in a scratch copy, so the
-# shipped files stay as they are; the changes are shown as a diff.
+# Builds VorlaneCmd (installing missing build packages) and runs its main job on the sample
+# projects in examples/: normalizing them into an output folder (build/normalized by default),
+# so the shipped samples stay as they are, then showing what changed as a diff.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,17 +11,14 @@ cmake -S . -B "$build_dir" -G Ninja >/dev/null
 ninja -C "$build_dir" -j "${VORLANE_JOBS:-4}" VorlaneCmd
 
 exe="$(cd "$build_dir" && pwd)/VorlaneCmd"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-cp -r examples/. "$work/"
+out="${VORLANE_EXAMPLE_OUT:-$build_dir/normalized}"
+rm -rf "$out"
 
 echo
-echo "\$ VorlaneCmd -?"
-"$exe" -? </dev/null
-echo "\$ VorlaneCmd -n -s -l:run.log '<copy of examples>/*.dproj'"
+echo "\$ VorlaneCmd -n -s -o:$out -l:$out/run.log 'examples/*.dproj'"
 status=0
-(cd "$work" && "$exe" -n -s -l:run.log "$work/*.dproj" </dev/null) || status=$?
+"$exe" -n -s "-o:$out" "-l:$out/run.log" 'examples/*.dproj' </dev/null || status=$?
 echo
-echo "Changes made to the copy:"
-diff -ru --strip-trailing-cr examples "$work" --exclude=run.log | head -80 || true
+echo "Changes made by normalizing (examples/ -> $out/):"
+diff -ru --strip-trailing-cr examples "$out" --exclude=run.log | head -120 || true
 exit $status

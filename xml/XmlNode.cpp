@@ -109,17 +109,18 @@ TXmlNode* TXmlNode::CreateType(TXmlDocument* ADocument, TXmlElementType AType) {
 void TXmlNode::FreeChildren() {
   if (!FNodes) return;
   // Each node is detached from its children before it is destroyed, so every destructor
-  // below runs on a node without children and nothing nests.
-  TNodeVector Pending(FNodes->rbegin(), FNodes->rend());
-  FNodes.reset();
-  while (!Pending.empty()) {
-    TXmlNode* N = Pending.back();
-    Pending.pop_back();
-    if (N->FNodes) {
-      Pending.insert(Pending.end(), N->FNodes->rbegin(), N->FNodes->rend());
-      N->FNodes.reset();
+  // below runs on a node without children and nothing nests. The detached child lists are
+  // walked where they are instead of being copied into one work list: copying meant a
+  // large allocation per freed list, and glibc sweeps every small freed block on each one.
+  std::vector<std::unique_ptr<TNodeVector>> Lists;
+  Lists.push_back(std::move(FNodes));
+  while (!Lists.empty()) {
+    std::unique_ptr<TNodeVector> List = std::move(Lists.back());
+    Lists.pop_back();
+    for (TXmlNode* N : *List) {
+      if (N->FNodes) Lists.push_back(std::move(N->FNodes));
+      delete N;
     }
-    delete N;
   }
 }
 
@@ -530,6 +531,9 @@ void TXmlNode::NodeDelete(Integer Index) {
   if (!FNodes || Index < 0 || Index >= static_cast<Integer>(FNodes->size())) return;
   TXmlNode* N = (*FNodes)[static_cast<size_t>(Index)];
   FNodes->erase(FNodes->begin() + Index);
+  // The loader adds every element's text as a child and then moves it into the element:
+  // dropping the emptied list gives its two blocks back at once for each such leaf.
+  if (FNodes->empty()) FNodes.reset();
   delete N;
 }
 

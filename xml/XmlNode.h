@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/Classes.h"
@@ -175,6 +176,7 @@ class TXmlNode {
   // The stored (escaped) value, unchanged both ways.
   const UTF8String& ValueDirect() const { return FValue; }
   void SetValueDirect(const UTF8String& AValue) { FValue = AValue; }
+  void SetValueDirect(UTF8String&& AValue) { FValue = std::move(AValue); }
 
   TXmlElementType ElementType() const { return FElementType; }
   void SetElementType(TXmlElementType AValue) { FElementType = AValue; }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <deque>
 #include <exception>
+#include <map>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -563,15 +564,15 @@ TReferenceSplit SplitAtReference(const UTF8String& S) {
 }
 
 // Entities whose replacements hold references to other entities multiply with every level
-// ("billion laughs"): a few hundred bytes of declarations stand for gigabytes of nodes. One
-// expansion stops with an error once the replacement texts it has used reach this size,
-// far beyond what any real document expands to.
-constexpr size_t cMaxEntityExpansion = 4 * 1024 * 1024;
+// ("billion laughs"): a few hundred bytes of declarations stand for gigabytes of nodes.
+// Resolving stops with an error once the replacement texts used in one call reach this
+// size, far beyond what any real document expands to.
+constexpr std::uint64_t cMaxEntityExpansion = 1024 * 1024;
 // The text after an expanded reference becomes a character-data node that is split again,
-// so one long text with many references costs its length times their number in copying.
-constexpr size_t cMaxEntityRestCopies = 256 * 1024 * 1024;
-// Belongs with the parser's messages in the string table; kept here until it moves there.
-const char* const sxeEntityExpansionLimit = "Entity expansion limit exceeded in element %s";
+// and the nodes of a reference are inserted among their siblings: one long text or one long
+// list of siblings with many references costs its length times their number. This bounds
+// the bytes copied and the sibling slots moved.
+constexpr std::uint64_t cMaxEntityWork = 256 * 1024 * 1024;
 
 // The entity names whose replacement produced a node, outermost first.
 using TEntityChain = std::shared_ptr<const std::vector<UTF8String>>;
@@ -594,19 +595,22 @@ TEntityChain Extend(const TEntityChain& AChain, const UTF8String& AName) {
 
 void TXmlNode::ResolveEntityReferences() {
   std::unordered_map<TXmlNode*, TEntityChain> Origin;
-  size_t Expanded = 0;
-  size_t RestCopied = 0;
+  std::uint64_t Expanded = 0;
+  std::uint64_t Work = 0;
   // Every reference would otherwise scan all declarations again, which makes a document
   // with many declarations and many references quadratic. Expansion only adds nodes below
   // the nodes it visits, never declarations, so a name's replacement stays the same.
-  std::unordered_map<UTF8String, UTF8String> Entities;
+  std::map<std::pair<TXmlDocument*, UTF8String>, UTF8String> Entities;
   auto EntityText = [&](TXmlDocument* Doc, const UTF8String& AName) -> const UTF8String& {
-    auto Found = Entities.find(AName);
-    if (Found == Entities.end()) Found = Entities.emplace(AName, Doc->GetEntityByName(AName)).first;
+    auto Key = std::make_pair(Doc, AName);
+    auto Found = Entities.find(Key);
+    if (Found == Entities.end())
+      Found = Entities.emplace(std::move(Key), Doc->GetEntityByName(AName)).first;
     return Found->second;
   };
-  auto Charge = [](size_t& ACounter, size_t ABytes, size_t ALimit, const TXmlNode* AElement) {
-    ACounter += ABytes;
+  auto Charge = [](std::uint64_t& ACounter, std::uint64_t AAmount, std::uint64_t ALimit,
+                   const TXmlNode* AElement) {
+    ACounter += AAmount;
     if (ACounter > ALimit) throw ElementError(sxeEntityExpansionLimit, AElement->Name());
   };
 
@@ -633,18 +637,22 @@ void TXmlNode::ResolveEntityReferences() {
   };
 
   auto NewCharData = [&](TXmlDocument* Doc, const UTF8String& AValue, const TXmlNode* AElement) {
-    Charge(RestCopied, AValue.size(), cMaxEntityRestCopies, AElement);
+    Charge(Work, AValue.size(), cMaxEntityWork, AElement);
     auto Node = std::make_unique<TXmlNode>(Doc, xeCharData);
     Node->SetValueDirect(AValue);
     return Node;
   };
 
-  auto Process = [&](TXmlNode* Node, const TEntityChain& AChain) {
+  // AIndex is the node's position in its parent, known to the walk; looking it up would scan
+  // the siblings once per node.
+  auto Process = [&](TXmlNode* Node, const TEntityChain& AChain, Integer AIndex) {
     TXmlDocument* Doc = Node->Document();
     if (Node->FElementType == xeNormal && !Node->FValue.empty()) {
       const TReferenceSplit Split = SplitAtReference(Node->FValue);
       auto Nodes = NodesOf(Doc, Split.Name, AChain, Node);
       if (!Nodes.empty()) {
+        Charge(Work, Nodes.size() * static_cast<std::uint64_t>(Node->GetNodeCount() + 1),
+               cMaxEntityWork, Node);
         const TEntityChain Inner = Extend(AChain, Split.Name);
         Integer Index = 0;
         for (auto& N : Nodes) {
@@ -663,8 +671,10 @@ void TXmlNode::ResolveEntityReferences() {
       const TReferenceSplit Split = SplitAtReference(Node->FValue);
       auto Nodes = NodesOf(Doc, Split.Name, AChain, Parent);
       if (!Nodes.empty()) {
+        Integer Index = AIndex + 1;
+        Charge(Work, Nodes.size() * static_cast<std::uint64_t>(Parent->GetNodeCount() - Index + 1),
+               cMaxEntityWork, Parent);
         const TEntityChain Inner = Extend(AChain, Split.Name);
-        Integer Index = Node->IndexInParent() + 1;
         for (auto& N : Nodes) {
           Origin[N.get()] = Inner;
           Parent->NodeInsert(Index++, N.release());
@@ -719,15 +729,16 @@ void TXmlNode::ResolveEntityReferences() {
     Integer Next;
     TEntityChain Chain;
   };
-  Process(this, nullptr);
+  Process(this, nullptr, IndexInParent());
   std::vector<TEntry> Stack{{this, 0, nullptr}};
   while (!Stack.empty()) {
     TEntry& Top = Stack.back();
     if (Top.Next < Top.Node->GetNodeCount()) {
-      TXmlNode* Child = Top.Node->GetNodes(Top.Next++);
+      const Integer Index = Top.Next++;
+      TXmlNode* Child = Top.Node->GetNodes(Index);
       auto Found = Origin.find(Child);
       TEntityChain Chain = Found != Origin.end() ? Found->second : Top.Chain;
-      Process(Child, Chain);
+      Process(Child, Chain, Index);
       Stack.push_back(TEntry{Child, 0, std::move(Chain)});  // Top is invalid from here
       continue;
     }

@@ -42,4 +42,7 @@ inline constexpr const char* sxeNoCDataInRoot = "No CDATA allowed in root";
 inline constexpr const char* sxeRootElementNotDefined = "XML root element not defined.";
 inline constexpr const char* sxeIllegalElementType = "Illegal element type";
 
+// Entity resolution refuses documents whose expansion would grow without bound.
+inline constexpr const char* sxeEntityExpansionLimit = "Entity expansion limit exceeded in element %s";
+
 }  // namespace Vorlane

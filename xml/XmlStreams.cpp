@@ -1,7 +1,9 @@
 #include "xml/XmlStreams.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <typeinfo>
 
 #include "platform/SysUtils.h"
 #include "xml/XmlResStrings.h"
@@ -35,7 +37,15 @@ TvxCodecStream::TvxCodecStream(TStream* AStream) : FStream(AStream) {}
 
 TvxCodecStream::~TvxCodecStream() = default;
 
-Integer TvxCodecStream::Read(void* Buffer, Integer Count) { return InternalRead(Buffer, 0, Count); }
+Integer TvxCodecStream::Read(void* Buffer, Integer Count) {
+  if (Count == 1) {
+    Byte B;
+    const Integer Got = ReadFast(B);
+    if (Got == 1) *static_cast<Byte*>(Buffer) = B;
+    if (Got >= 0) return Got;
+  }
+  return InternalRead(Buffer, 0, Count);
+}
 
 Integer TvxCodecStream::Write(const void* Buffer, Integer Count) {
   return InternalWrite(Buffer, 0, Count);
@@ -61,6 +71,7 @@ void TvxCodecStream::DetectEncoding() {
   FMode = umRead;
   if (!FStream) throw EStreamError(sxeCodecStreamNotAssigned);
   FBuffered = dynamic_cast<TvxBufferedReadStream*>(FStream);
+  FFastRead = FBuffered != nullptr && typeid(*this) == typeid(TvxUtf8Stream);
   Byte head[4] = {0, 0, 0, 0};
   Integer n = 0;
   while (n < 4) {
@@ -404,6 +415,14 @@ Integer TvxBufferedReadStream::Write(const void*, Integer) {
 Int64 TvxBufferedReadStream::Seek(Int64 Offset, TSeekOrigin Origin) {
   switch (Origin) {
     case soBeginning:
+      // The parser steps back a character or two before every element: within the block
+      // already read, that is where CheckPosition would put us anyway.
+      if (!FMustCheck && FPage >= 0 && Offset >= FPage * cvxBufferSize &&
+          Offset - FPage * cvxBufferSize < FBufSize) {
+        FPosition = Offset;
+        FBufPos = static_cast<Integer>(Offset - FPage * cvxBufferSize);
+        return FPosition;
+      }
       FPosition = Offset;
       break;
     case soCurrent:
@@ -476,13 +495,10 @@ Int64 TvxBufferedWriteStream::Seek(Int64 Offset, TSeekOrigin Origin) {
 // ---------------------------------------------------------------------------------------------
 // TvxSurplusReader
 
-bool TvxSurplusReader::ReadChar(char& Ch) {
-  if (!FSurplus.empty()) {
-    Ch = FSurplus[0];
-    FSurplus.erase(0, 1);
-    return true;
-  }
-  return FStream->Read(&Ch, 1) == 1;
+bool TvxSurplusReader::ReadSurplusChar(char& Ch) {
+  Ch = FSurplus[0];
+  FSurplus.erase(0, 1);
+  return true;
 }
 
 bool TvxSurplusReader::ReadCharSkipBlanks(char& Ch) {
@@ -501,11 +517,6 @@ void TvxStringBuilder::Reserve(Integer ANeeded) {
   if (static_cast<size_t>(ANeeded) <= len) return;
   while (len < static_cast<size_t>(ANeeded)) len *= 2;
   FData.resize(len);
-}
-
-void TvxStringBuilder::AddChar(char Ch) {
-  Reserve(FCurrentIdx + 1);
-  FData[static_cast<size_t>(FCurrentIdx++)] = Ch;
 }
 
 void TvxStringBuilder::AddString(const UTF8String& S) {
@@ -532,12 +543,22 @@ Integer vxReadTagStart(TvxSurplusReader* SR) {
   Integer result = cRows - 1;
   bool candidate[cRows];
   std::fill(std::begin(candidate), std::end(candidate), true);
-  Integer lengths[cRows];
-  for (Integer r = 0; r < cRows; ++r) lengths[r] = static_cast<Integer>(std::strlen(vxTagTable[r].Start));
+  static constexpr auto lengths = [] {
+    std::array<Integer, cRows> l{};
+    for (Integer r = 0; r < cRows; ++r)
+      l[static_cast<size_t>(r)] = static_cast<Integer>(std::char_traits<char>::length(vxTagTable[r].Start));
+    return l;
+  }();
+  char ch;
+  if (!SR->ReadChar(ch)) return result;
+  // Only "<!" and "<?" open longer rows; any other byte starts the name of an element.
+  if (ch != '!' && ch != '?') {
+    SR->PushBack(ch);
+    return result;
+  }
   UTF8String read;
   Integer column = 2;
-  char ch;
-  while (SR->ReadChar(ch)) {
+  for (bool more = true; more; more = SR->ReadChar(ch)) {
     read += ch;
     bool matched = false;
     for (Integer r = cRows - 1; r >= 0; --r) {
@@ -562,33 +583,71 @@ Integer vxReadTagStart(TvxSurplusReader* SR) {
 bool vxReadUntilClose(TvxSurplusReader* SR, const UTF8String& AClose, UTF8String& Value,
                       bool SkipQuotes) {
   if (AClose.empty()) return false;
-  const Integer len = static_cast<Integer>(AClose.size());
+  const size_t len = AClose.size();
   const char last = AClose.back();
-  TvxStringBuilder sb;
+  // Short items (close tags, most names) stay within the string's own inline buffer.
+  UTF8String text;
   char quote = 0;
-  char ch;
-  while (SR->ReadChar(ch)) {
-    sb.AddChar(ch);
+  auto endsWithClose = [&] {
+    return text.size() >= len && text.compare(text.size() - len, len, AClose) == 0;
+  };
+  // Takes one more byte of the item (already in text); true when it completes AClose.
+  auto step = [&](char ch) {
     if (SkipQuotes) {
       if (quote) {
         if (ch == quote) quote = 0;
-        continue;
+        return false;
       }
       if (vxIsQuote(ch)) {
         quote = ch;
-        continue;
+        return false;
       }
     }
-    if (ch != last || sb.Length() < len) continue;
-    bool same = true;
-    for (Integer k = 1; k < len && same; ++k)
-      same = sb.Data(sb.Length() - k) == AClose[static_cast<size_t>(len - 1 - k)];
-    if (same) {
-      Value = sb.StringCopy(1, sb.Length() - len);
-      return true;
+    return ch == last && endsWithClose();
+  };
+  auto found = [&] {
+    text.resize(text.size() - len);
+    Value = std::move(text);
+    return true;
+  };
+  for (;;) {
+    // Runs of ASCII are scanned where the buffered stream holds them; everything else (a
+    // pushed-back byte, a multi-byte character, the end of a block) comes through ReadChar.
+    const Byte* p = nullptr;
+    const Integer n = SR->AsciiWindow(p);
+    Integer i = 0, from = 0;
+    while (i < n) {
+      const Byte b = p[i];
+      if (b == 0 || b >= 0x80) break;
+      ++i;
+      if (SkipQuotes) {
+        if (quote) {
+          if (b == static_cast<Byte>(quote)) quote = 0;
+          continue;
+        }
+        if (vxIsQuote(static_cast<char>(b))) {
+          quote = static_cast<char>(b);
+          continue;
+        }
+      }
+      if (b != static_cast<Byte>(last)) continue;
+      text.append(reinterpret_cast<const char*>(p + from), static_cast<size_t>(i - from));
+      from = i;
+      if (endsWithClose()) {
+        SR->SkipAscii(i);
+        return found();
+      }
     }
+    if (i > 0) {
+      text.append(reinterpret_cast<const char*>(p + from), static_cast<size_t>(i - from));
+      SR->SkipAscii(i);
+      continue;
+    }
+    char ch;
+    if (!SR->ReadChar(ch)) return false;
+    text.push_back(ch);
+    if (step(ch)) return found();
   }
-  return false;
 }
 
 bool vxReadUntilUnquoted(TStream* S, char ATerminator, UTF8String& Value) {

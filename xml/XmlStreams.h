@@ -63,6 +63,17 @@ class TvxCodecStream : public TStream {
 
   virtual Byte ReadByte();
   virtual void StorePrevPositions();
+
+  // Read(&B, 1) == 1 without the virtual call while the current character has bytes left or
+  // the next one is ASCII within the buffered block; other cases go through Read.
+  inline bool ReadOne(Byte& B);
+  // The bytes that follow, for scanning in place: points P at them and returns how many may
+  // be looked at, 0 when the shortcut does not apply. Only the leading bytes from 1 to 0x7F
+  // are characters of their own; the caller stops at the first other byte.
+  inline Integer AsciiWindow(const Byte*& P) const;
+  // Consumes the first Count (1 or more) bytes of the window, each ASCII and none 0, leaving
+  // the state Count calls of ReadOne would leave.
+  inline void SkipAscii(Integer Count);
   virtual void WriteByte(Byte B);
   virtual void WriteBuf(const void* Buffer, Integer Offset, Integer Count);
 
@@ -74,6 +85,8 @@ class TvxCodecStream : public TStream {
 
  protected:
   Integer InternalRead(void* Buffer, Integer Offset, Integer Count);
+  // 1 with the next byte, 0 at the end, -1 when the shortcut does not apply.
+  inline Integer ReadFast(Byte& B);
   Integer InternalWrite(const void* Buffer, Integer Offset, Integer Count);
   Int64 InternalSeek(Int64 Offset, TSeekOrigin Origin);
   // Writes all Count bytes to the wrapped stream or raises sxeCannotWriteToOutputStream.
@@ -97,6 +110,9 @@ class TvxCodecStream : public TStream {
   // The wrapped stream when it is our buffered read stream: byte reads then skip two
   // virtual calls per character.
   TvxBufferedReadStream* FBuffered = nullptr;
+  // Set once reading has begun on a plain TvxUtf8Stream over FBuffered: only then may ReadOne
+  // bypass ReadByte, since a further subclass could decode differently.
+  bool FFastRead = false;
 
  private:
   void DetectEncoding();
@@ -144,7 +160,27 @@ class TvxBufferedReadStream : public TStream {
     }
     return Read(&B, 1) == 1;
   }
+  // Takes the next byte only when it is ASCII and ReadOne would take it without a call;
+  // otherwise leaves everything as it was and returns false.
+  bool ReadOneAscii(Byte& B) {
+    if (FMustCheck || FBufPos >= FBufSize - 1 || FBuffer[FBufPos] >= 0x80) return false;
+    B = FBuffer[FBufPos++];
+    ++FPosition;
+    return true;
+  }
   Int64 CurrentPosition() const { return FPosition; }
+  // The bytes ReadOne would hand out without a call; the last one of a block is left out,
+  // as ReadOne leaves it to Read, which moves on to the next block.
+  Integer FastWindow(const Byte*& P) const {
+    if (FMustCheck || FBufPos >= FBufSize - 1) return 0;
+    P = FBuffer + FBufPos;
+    return FBufSize - 1 - FBufPos;
+  }
+  // Count may not exceed what FastWindow returned.
+  void FastSkip(Integer Count) {
+    FBufPos += Count;
+    FPosition += Count;
+  }
 
  private:
   void CheckPosition();
@@ -158,6 +194,56 @@ class TvxBufferedReadStream : public TStream {
   bool FOwned;
   bool FMustCheck = true;
 };
+
+inline Integer TvxCodecStream::ReadFast(Byte& B) {
+  if (!FFastRead) return -1;
+  // The character being handed out: a 0 byte in it reads as the end, as in ReadByte.
+  if (FBufferPos <= FBufferLen) {
+    B = static_cast<Byte>(FBuffer[FBufferPos++ - 1]);
+    return B != 0 ? 1 : 0;
+  }
+  // An ASCII character is its own single byte in both single-byte and UTF-8 input.
+  if (FEncoding == seUTF8 || FEncoding == seAnsi) {
+    const Int64 Pos = FBuffered->CurrentPosition();
+    if (FBuffered->ReadOneAscii(B)) {
+      FPosMin2 = FPosMin1;
+      FPosMin1 = Pos;
+      FBuffer[0] = static_cast<char>(B);
+      FBufferLen = 1;
+      FBufferPos = 2;
+      return B != 0 ? 1 : 0;
+    }
+  }
+  return -1;
+}
+
+inline Integer TvxCodecStream::AsciiWindow(const Byte*& P) const {
+  if (!FFastRead || FBufferPos <= FBufferLen || (FEncoding != seUTF8 && FEncoding != seAnsi))
+    return 0;
+  return FBuffered->FastWindow(P);
+}
+
+inline void TvxCodecStream::SkipAscii(Integer Count) {
+  const Byte* P = nullptr;
+  FBuffered->FastWindow(P);
+  const Int64 Last = FBuffered->CurrentPosition() + Count - 1;
+  FPosMin2 = Count >= 2 ? Last - 1 : FPosMin1;
+  FPosMin1 = Last;
+  FBuffer[0] = static_cast<char>(P[Count - 1]);
+  FBufferLen = 1;
+  FBufferPos = 2;
+  FBuffered->FastSkip(Count);
+}
+
+inline bool TvxCodecStream::ReadOne(Byte& B) {
+  const Integer Got = ReadFast(B);
+  if (Got >= 0) return Got == 1;
+  // Without the shortcut the stream may be any subclass, so its own Read decides.
+  Byte Slow;
+  if ((FFastRead ? InternalRead(&Slow, 0, 1) : Read(&Slow, 1)) != 1) return false;
+  B = Slow;
+  return true;
+}
 
 class TvxBufferedWriteStream : public TStream {
  public:
@@ -187,14 +273,37 @@ class TvxBufferedWriteStream : public TStream {
 
 class TvxSurplusReader {
  public:
-  explicit TvxSurplusReader(TStream* AStream) : FStream(AStream) {}
-  bool ReadChar(char& Ch);
+  explicit TvxSurplusReader(TStream* AStream)
+      : FStream(AStream), FCodec(dynamic_cast<TvxCodecStream*>(AStream)) {}
+  bool ReadChar(char& Ch) {
+    if (FSurplus.empty()) {
+      if (FCodec) {
+        Byte B;
+        if (!FCodec->ReadOne(B)) return false;
+        Ch = static_cast<char>(B);
+        return true;
+      }
+      return FStream->Read(&Ch, 1) == 1;
+    }
+    return ReadSurplusChar(Ch);
+  }
   bool ReadCharSkipBlanks(char& Ch);
+  // The codec's window of ASCII bytes (see TvxCodecStream::AsciiWindow) while no byte was
+  // pushed back; 0 otherwise.
+  Integer AsciiWindow(const Byte*& P) const {
+    return FSurplus.empty() && FCodec ? FCodec->AsciiWindow(P) : 0;
+  }
+  void SkipAscii(Integer Count) { FCodec->SkipAscii(Count); }
   const UTF8String& Surplus() const { return FSurplus; }
   void SetSurplus(const UTF8String& Value) { FSurplus = Value; }
+  // Makes Ch the next byte to read, before any surplus already waiting.
+  void PushBack(char Ch) { FSurplus.insert(FSurplus.begin(), Ch); }
 
  private:
+  bool ReadSurplusChar(char& Ch);
   TStream* FStream;
+  // The codec behind FStream, when it is one: its byte reads then skip the virtual call.
+  TvxCodecStream* FCodec;
   UTF8String FSurplus;
 };
 
@@ -203,7 +312,10 @@ class TvxSurplusReader {
 class TvxStringBuilder {
  public:
   TvxStringBuilder();
-  void AddChar(char Ch);
+  void AddChar(char Ch) {
+    if (static_cast<size_t>(FCurrentIdx) >= FData.size()) Reserve(FCurrentIdx + 1);
+    FData[static_cast<size_t>(FCurrentIdx++)] = Ch;
+  }
   void AddString(const UTF8String& S);
   void Clear() { FCurrentIdx = 0; }
   UTF8String Value() const;

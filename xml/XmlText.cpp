@@ -256,6 +256,13 @@ void vxUTF8ParseAttributes(const UTF8String& AValue, Integer First, Integer Last
   List->Clear();
   Integer segStart = First;
   char quote = 0;
+  // Set when a piece after the first opens with "=" or a quote and may need gluing.
+  bool glue = false;
+  auto addPiece = [&](Integer AFrom, Integer ATo) {
+    const char c = AValue[static_cast<size_t>(AFrom - 1)];
+    if (List->Count() > 0 && (c == '=' || vxIsQuote(c))) glue = true;
+    List->Add(AValue.substr(static_cast<size_t>(AFrom - 1), static_cast<size_t>(ATo - AFrom)));
+  };
   for (Integer i = First; i < Last; ++i) {
     char c = AValue[static_cast<size_t>(i - 1)];
     if (quote) {
@@ -265,13 +272,12 @@ void vxUTF8ParseAttributes(const UTF8String& AValue, Integer First, Integer Last
     if (vxIsQuote(c)) {
       quote = c;
     } else if (vxIsBlank(c)) {
-      if (segStart < i)
-        List->Add(AValue.substr(static_cast<size_t>(segStart - 1), static_cast<size_t>(i - segStart)));
+      if (segStart < i) addPiece(segStart, i);
       segStart = i + 1;
     }
   }
-  if (segStart < Last)
-    List->Add(AValue.substr(static_cast<size_t>(segStart - 1), static_cast<size_t>(Last - segStart)));
+  if (segStart < Last) addPiece(segStart, Last);
+  if (!glue) return;
   // "a = 'x'" arrives as three pieces: glue the "=" pieces first, then the quoted values.
   for (Integer i = List->Count() - 1; i >= 1; --i) {
     UTF8String item = List->Items(i);
@@ -303,6 +309,7 @@ Integer vxUTF8CompareNoCase(const UTF8String& A, const UTF8String& B) {
   // Names that agree byte for byte apart from ASCII case are equal under the locale rule
   // too; most successful lookups end here without converting anything.
   if (A.size() == B.size()) {
+    if (A == B) return 0;  // a close tag repeats its element's name exactly
     size_t i = 0;
     while (i < A.size() && vxUpCase(A[i]) == vxUpCase(B[i])) ++i;
     if (i == A.size()) return 0;
@@ -421,6 +428,12 @@ AnsiString vxUtf8ToAnsi(const UTF8String& S) {
 Integer TvxUTF8StringList::Add(const UTF8String& S) {
   if (static_cast<Integer>(FItems.size()) == FCount) FItems.resize(FItems.size() + 4);
   FItems[static_cast<size_t>(FCount)] = S;
+  return FCount++;
+}
+
+Integer TvxUTF8StringList::Add(UTF8String&& S) {
+  if (static_cast<Integer>(FItems.size()) == FCount) FItems.resize(FItems.size() + 4);
+  FItems[static_cast<size_t>(FCount)] = std::move(S);
   return FCount++;
 }
 

@@ -98,6 +98,7 @@ class TvxUTF8StringList {
   TvxUTF8StringList& operator=(const TvxUTF8StringList&) = delete;
 
   Integer Add(const UTF8String& S);
+  Integer Add(UTF8String&& S);
   // Copies another list; a null source raises the runtime's assignment error.
   virtual void Assign(const TvxUTF8StringList* Source);
   void Clear() { FCount = 0; }

@@ -99,7 +99,7 @@ TEST(ConformanceSuite, EveryFileLoadsOrFailsCleanly) {
   ASSERT_GT(AllFiles.size(), 1000u);
   ASSERT_GT(ValidDocs.size(), 100u);
 
-  size_t Loaded = 0, Failed = 0, ValidLoaded = 0, ValidSeen = 0;
+  size_t Loaded = 0, Failed = 0, ValidLoaded = 0, ValidSeen = 0, NotResolved = 0;
   for (const fs::path& File : AllFiles) {
     const bool IsValid = ValidDocs.count(fs::weakly_canonical(File)) > 0;
     if (IsValid) ++ValidSeen;
@@ -112,11 +112,23 @@ TEST(ConformanceSuite, EveryFileLoadsOrFailsCleanly) {
       if (IsValid) ++ValidLoaded;
     } catch (const Exception&) {
       ++Failed;
+      continue;
+    }
+    // The suite declares entities of every shape; expanding them must end, and what results
+    // must write out too. A replacement text is read as markup without resolving character
+    // references in it, so one that hides a "<" behind "&#60;" may be refused: that is an
+    // error of the model, not a fault.
+    try {
+      Doc.ResolveEntityReferences();
+      (void)Doc.WriteToString();
+    } catch (const Exception&) {
+      ++NotResolved;
     }
   }
   std::cout << "[ suite    ] files: " << AllFiles.size() << ", loaded: " << Loaded
             << ", refused: " << Failed << "; documents marked valid: " << ValidSeen
-            << ", of which loaded: " << ValidLoaded << std::endl;
+            << ", of which loaded: " << ValidLoaded << "; entity references not resolved: "
+            << NotResolved << std::endl;
   EXPECT_EQ(Loaded + Failed, AllFiles.size());
   EXPECT_EQ(ValidLoaded, ValidSeen);
 }

@@ -316,6 +316,113 @@ TEST(ParserEntities, SelfReferencingEntityExpandsOnce) {
   EXPECT_EQ(I->GetNodeCount(), 0);
 }
 
+
+namespace {
+
+std::string ResolveError(TXmlDocument& ADoc) {
+  try {
+    ADoc.ResolveEntityReferences();
+  } catch (const EFilerError& E) {
+    return E.what();
+  }
+  return "(resolved)";
+}
+
+std::string Repeat(const std::string& AText, int ACount) {
+  std::string Result;
+  for (int I = 0; I < ACount; ++I) Result += AText;
+  return Result;
+}
+
+}  // namespace
+
+TEST(ParserEntities, NestedExpansionIsRefusedBeforeItExhaustsMemory) {
+  // Ten levels of ten references each: ten billion nodes if expanded.
+  std::string Text = "<!DOCTYPE d [<!ENTITY l0 \"<x>1</x>\">";
+  for (int Level = 1; Level <= 10; ++Level)
+    Text += "<!ENTITY l" + std::to_string(Level) + " \"<y>" +
+            Repeat("&l" + std::to_string(Level - 1) + ";", 10) + "</y>\">";
+  Text += "]><d>&l10;</d>";
+  TXmlDocument Doc;
+  Doc.ReadFromString(Text);
+  EXPECT_EQ(ResolveError(Doc).rfind("Entity expansion limit exceeded in element ", 0), 0u);
+
+  // Two levels stay well inside the limit and expand completely, in order.
+  TXmlDocument Small;
+  Small.ReadFromString(
+      "<!DOCTYPE d [<!ENTITY a \"<x>1</x>\"><!ENTITY b \"<y>&a;&a;</y>\">]><d>&b;&b;</d>");
+  EXPECT_EQ(ResolveError(Small), "(resolved)");
+  EXPECT_EQ(Small.GetRoot()->WriteToString(),
+            "<d><y><x>1</x><x>1</x></y><y><x>1</x><x>1</x></y></d>");
+}
+
+TEST(ParserEntities, AttributeExpansionIsBoundedToo) {
+  // Replacement texts in attributes are not read again, but many references to a long
+  // text still multiply it.
+  const std::string Long(1000, 'A');
+  const std::string Declarations = "<!DOCTYPE d [<!ENTITY e \"" + Long + "\">]>";
+  TXmlDocument Fits;
+  Fits.ReadFromString(Declarations + "<d a=\"" + Repeat("&e;", 1000) + "\"/>");
+  EXPECT_EQ(ResolveError(Fits), "(resolved)");
+  EXPECT_EQ(Fits.GetRoot()->GetAttributeByName("a"), Repeat(Long, 1000));
+
+  TXmlDocument TooMuch;
+  TooMuch.ReadFromString(Declarations + "<d a=\"" + Repeat("&e;", 1100) + "\"/>");
+  EXPECT_EQ(ResolveError(TooMuch), "Entity expansion limit exceeded in element d");
+}
+
+TEST(ParserEntities, AttributeScanKeepsTextAroundReferences) {
+  TXmlDocument Doc;
+  Doc.ReadFromString(
+      "<!DOCTYPE d [<!ENTITY c \"C\">]>"
+      "<d a=\"x&c;y&c;z\" b=\"p&;q\" e=\"m&c;n&o\" f=\"&c;\"/>");
+  Doc.ResolveEntityReferences();
+  TXmlNode* Root = Doc.GetRoot();
+  EXPECT_EQ(Root->GetAttributeByName("a"), "xCyCz");
+  // An empty name and a "&" without ";" end the scan; neither is kept.
+  EXPECT_EQ(Root->GetAttributeByName("b"), "pq");
+  EXPECT_EQ(Root->GetAttributeByName("e"), "mCno");
+  EXPECT_EQ(Root->GetAttributeByName("f"), "C");
+}
+
+TEST(ParserEntities, ManyReferencesInOneTextAreRefusedInsteadOfHanging) {
+  // Each reference leaves the rest of the text in a node of its own that is split again:
+  // a long run of references costs their number times the text's length.
+  TXmlDocument Doc;
+  Doc.ReadFromString("<!DOCTYPE d [<!ENTITY e \"<b>1</b>\">]><d>" + Repeat("&e;", 15000) + "</d>");
+  EXPECT_EQ(ResolveError(Doc), "Entity expansion limit exceeded in element d");
+
+  // A few thousand are fine: every reference becomes its element, nothing else remains.
+  TXmlDocument Fine;
+  Fine.ReadFromString("<!DOCTYPE d [<!ENTITY e \"<b>1</b>\">]><d>" + Repeat("&e;", 2000) + "</d>");
+  EXPECT_EQ(ResolveError(Fine), "(resolved)");
+  TXmlNode* Root = Fine.GetRoot();
+  EXPECT_EQ(Root->ValueDirect(), "");
+  ASSERT_EQ(Root->GetNodeCount(), 2000);
+  EXPECT_EQ(Root->GetNodes(0)->Name(), "b");
+  EXPECT_EQ(Root->GetNodes(1999)->Name(), "b");
+  EXPECT_EQ(Root->GetNodes(1999)->ValueDirect(), "1");
+}
+
+TEST(ParserEntities, ManyReferencesAmongManySiblingsAreRefusedInsteadOfHanging) {
+  // Every reference in text between child elements inserts its nodes among the siblings.
+  const std::string Entity = "<!DOCTYPE d [<!ENTITY e \"<b>1</b>\">]>";
+  TXmlDocument Doc;
+  Doc.ReadFromString(Entity + "<d>" + Repeat("<c>1</c>x&e;", 20000) + "</d>");
+  EXPECT_EQ(ResolveError(Doc), "Entity expansion limit exceeded in element d");
+
+  TXmlDocument Fine;
+  Fine.ReadFromString(Entity + "<d>" + Repeat("<c>1</c>x&e;", 1000) + "</d>");
+  EXPECT_EQ(ResolveError(Fine), "(resolved)");
+  TXmlNode* Root = Fine.GetRoot();
+  ASSERT_EQ(Root->GetNodeCount(), 3000);
+  for (Integer I : {0, 1500, 2997}) {
+    EXPECT_EQ(Root->GetNodes(I)->Name(), "c");
+    EXPECT_EQ(Root->GetNodes(I + 1)->ElementType(), xeCharData);
+    EXPECT_EQ(Root->GetNodes(I + 1)->ValueDirect(), "x");
+    EXPECT_EQ(Root->GetNodes(I + 2)->Name(), "b");
+  }
+}
 // ----- nesting depth ----------------------------------------------------------------------------
 
 TEST(ParserDepth, MillionNestedElementsLoadWithoutRecursion) {

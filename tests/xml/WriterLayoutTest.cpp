@@ -227,3 +227,48 @@ TEST(WriterDepth, MillionNestedElementsWriteAndFreeWithoutRecursion) {
   Expected += "\n";
   EXPECT_TRUE(Text == Expected);
 }
+
+TEST(WriterLayout, IdeWrittenProjectComesBackInTheWritersLayout) {
+  // As older IDE versions write a project: TAB indents, a build event as CDATA directly
+  // after its opening tag, blanks at the end of a line, no line break after the root, no
+  // byte-order mark although the declaration names UTF-8.
+  const std::string Input =
+      "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+      "<Project xmlns=\"http://schemas.microsoft.com/developer/msbuild/2003\">\r\n"
+      "\t<PropertyGroup Condition=\"'$(Base)'!=''\">\r\n"
+      "\t\t<PostBuildEvent><![CDATA[copy a b\r\n$(PostBuildEvent)]]></PostBuildEvent>\r\n"
+      "\t\t<Item Include=\"x\"/>   \r\n"
+      "\t</PropertyGroup>\r\n"
+      "</Project>";
+  // The CDATA section is a child of its element, so it gets a line and indent of its own
+  // and the close tag follows on the next line; its text is kept byte for byte.
+  const std::string Expected =
+      "\xEF\xBB\xBF"
+      "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+      "<Project xmlns=\"http://schemas.microsoft.com/developer/msbuild/2003\">\r\n"
+      "    <PropertyGroup Condition=\"'$(Base)'!=''\">\r\n"
+      "        <PostBuildEvent>\r\n"
+      "            <![CDATA[copy a b\r\n$(PostBuildEvent)]]>\r\n"
+      "        </PostBuildEvent>\r\n"
+      "        <Item Include=\"x\"/>\r\n"
+      "    </PropertyGroup>\r\n"
+      "</Project>\r\n";
+  TXmlDocument Doc;
+  Readable(Doc);
+  TBytesStream In(Input);
+  Doc.LoadFromStream(&In);
+  TBytesStream Out;
+  Doc.SaveToStream(&Out);
+  EXPECT_EQ(Out.DataString(), Expected);
+  // The writer's own layout reads back to the same tree and the same bytes.
+  TXmlDocument Again;
+  Readable(Again);
+  TBytesStream Written(Out.DataString());
+  Again.LoadFromStream(&Written);
+  TXmlNode* Event = Again.GetRoot()->NodeByName("PropertyGroup")->NodeByName("PostBuildEvent");
+  ASSERT_NE(Event, nullptr);
+  EXPECT_EQ(Event->GetNodeCount(), 1);
+  TBytesStream Second;
+  Again.SaveToStream(&Second);
+  EXPECT_EQ(Second.DataString(), Expected);
+}
