@@ -165,6 +165,20 @@ void TCmdLineHandler::Run() {
   if (FWaitForEnter) WaitForEnter();
 }
 
+int RunProgram(const TCmdLineHandlerClass& AClass) {
+  try {
+    return TCmdLineHandler::Execute(AClass);
+  } catch (const Exception& E) {
+    WriteEscapedError(E.ClassName(), E.Message());
+  } catch (const std::bad_alloc&) {
+    WriteEscapedError("EOutOfMemory", u"Out of memory");
+  } catch (const std::exception& E) {
+    // Reported like the run's own handler does, rather than ending the process unannounced.
+    WriteEscapedError("Exception", UTF8ToUnicode(E.what()));
+  }
+  return 1;
+}
+
 bool GetFileVersion(const UnicodeString& AFileName, Integer& AMajor, Integer& AMinor,
                     Integer& ARelease, Integer& ABuild) {
   Cardinal MS = 0, LS = 0;

@@ -98,6 +98,11 @@ class TCmdLineHandler {
   bool FErrorReported = false;
 };
 
+// The program entry's part: runs Execute for the handler class and reports an error that
+// escapes it (construction, banner or help) as its class name, ": " and its message. Returns
+// the process exit code (1 after such an error).
+int RunProgram(const TCmdLineHandlerClass& AClass);
+
 // Reads the fixed file version of a module file.
 bool GetFileVersion(const UnicodeString& AFileName, Integer& AMajor, Integer& AMinor,
                     Integer& ARelease, Integer& ABuild);

@@ -3,6 +3,7 @@
 #include <limits>
 #include <vector>
 
+#include "platform/FileSystem.h"
 #include "projfile/DprojXml.h"
 #include "xml/XmlNode.h"
 
@@ -136,6 +137,9 @@ UnicodeString SetFileVersionKey(const UnicodeString& AKeys, const UnicodeString&
 }
 
 void TSetVersionInfo::SetVersionInfo(const UnicodeString& AFileName, const UnicodeString& AVersion) {
+  // A project object made from a missing file starts empty and its save would create a bare
+  // project under that (probably misspelt) name; there is no version to set in it.
+  if (!FileExists(AFileName)) throw EFOpenError(Format(rsProjectFileNotFound, {AFileName}));
   TSetVersionInfo Instance(AFileName);
   Instance.SetVersionInfo(AVersion);
   Instance.SaveToFile();

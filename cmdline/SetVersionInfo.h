@@ -6,11 +6,14 @@
 
 namespace Vorlane {
 
+inline const UnicodeString rsProjectFileNotFound = u"Cannot open file \"%s\". The file does not exist";
+
 class TSetVersionInfo : public TCustomProjFile {
  public:
   using TCustomProjFile::TCustomProjFile;
 
   // Loads the file, sets the version and saves it back (written only when its bytes change).
+  // A missing file raises EFOpenError and nothing is created.
   static void SetVersionInfo(const UnicodeString& AFileName, const UnicodeString& AVersion);
   // Edits a document the caller owns; nothing is saved.
   static void SetVersionInfo(TDprojXml* AXML, const UnicodeString& AVersion);

@@ -148,7 +148,7 @@ UTF8String vxWriteNumber(double Value, Integer SignificantDigits, bool AllowScie
   // (3.145, stored as 3.14500000000000001776..., would come out 3.14 with three digits).
   long double x = Value;
   if (x < 0) {
-    result = "-";
+    result += '-';  // g++ 12 flags a string assignment here as an overlapping copy
     x = -x;
   }
   Integer digits = SignificantDigits;

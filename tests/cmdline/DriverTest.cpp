@@ -2,6 +2,8 @@
 // and exit codes, run in-process on a staged command line.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "DriverTestHarness.h"
 #include "platform/ElfFixture.h"
 #include "cmdline/CmdLineHandler.h"
@@ -44,6 +46,11 @@ class TProbe : public TCmdLineHandler {
 class TFailingBanner : public TProbe {
  protected:
   void ShowBanner() override { throw EInOutError("no console"); }
+};
+
+class TFailingHelp : public TProbe {
+ protected:
+  void ShowHelp() override { throw std::length_error("help text too long"); }
 };
 
 int RunProbe(const std::vector<std::string>& AScript = {}) {
@@ -265,4 +272,25 @@ TEST(DriverErrorTest, ErrorsOutsideTheRunReachTheCaller) {
   TStage Stage({"a.dproj"});
   EXPECT_THROW(TCmdLineHandler::Execute<TFailingBanner>(), EInOutError);
   EXPECT_TRUE(Stage.Console.Lines.empty());
+}
+
+TEST(DriverErrorTest, ProgramEntryReportsErrorsOutsideTheRun) {
+  TStage Stage({"a.dproj", "-p"});
+  EXPECT_EQ(RunProgram(TCmdLineHandler::ClassOf<TFailingBanner>()), 1);
+  // One line, no wait: the -p wait belongs to the run, which never started.
+  EXPECT_EQ(Stage.Console.Lines, (TLines{"EInOutError: no console"}));
+  EXPECT_EQ(Stage.Console.Reads, 0);
+
+  Stage.Console.Lines.clear();
+  Stage.SetArgs({"-?"});
+  EXPECT_EQ(RunProgram(TCmdLineHandler::ClassOf<TFailingHelp>()), 1);
+  EXPECT_EQ(Stage.Console.Lines, (TLines{kBanner, "Exception: help text too long"}));
+
+  // A run that ends through its own handlers keeps its exit code.
+  Stage.Console.Lines.clear();
+  Stage.SetArgs({"a.dproj"});
+  gScript = {"error:bad"};
+  EXPECT_EQ(RunProgram(TCmdLineHandler::ClassOf<TProbe>()), 1);
+  gScript = {"log:fine"};
+  EXPECT_EQ(RunProgram(TCmdLineHandler::ClassOf<TProbe>()), 0);
 }

@@ -48,6 +48,10 @@ INSTANTIATE_TEST_SUITE_P(
         TLayoutCase{"format12.dproj", u"3.1.x.4", "format12.v3.1.x.4.expected.dproj"},
         // Only the VersionInfo element exists: its entries are set, no keys element appears.
         TLayoutCase{"format12-nokeys.dproj", u"7", "format12-nokeys.v7.expected.dproj"},
+        // Child configurations of mobile platforms lose exactly the six cleared entries, their
+        // own VerInfo_Keys included (first copy only); bundle, device, locale and flag entries
+        // stay, and so does the main group's key list.
+        TLayoutCase{"format19-mobile.dproj", u"1.2.3.4", "format19-mobile.v1.2.3.4.expected.dproj"},
         // Nowhere to put the information: unchanged.
         TLayoutCase{"format12-noinfo.dproj", u"5", nullptr},
         TLayoutCase{"format19-nobase.dproj", u"5", nullptr}));
@@ -178,6 +182,11 @@ TEST(SetVersionInfoFile, SavesOnlyWhenTheBytesChange) {
   TSetVersionInfo::SetVersionInfo(UTF8ToUnicode(Same.string()), u"3.1.0.4");
   EXPECT_EQ(std::filesystem::last_write_time(Same), Old);
   EXPECT_EQ(ReadBytes(Same), OnDisk(Fixture("verinfo/format12.v3.1.x.4.expected.dproj")));
+
+  // A misspelt name is an error; no bare project appears under it.
+  const auto Missing = Dir / "Ledgr.dproj";
+  EXPECT_THROW(TSetVersionInfo::SetVersionInfo(UTF8ToUnicode(Missing.string()), u"2"), EFOpenError);
+  EXPECT_FALSE(std::filesystem::exists(Missing));
 }
 
 }  // namespace
