@@ -1,5 +1,8 @@
 #include "platform/Console.h"
 
+#include <cstdio>
+#include <string>
+
 #include "platform/OsBackend.h"
 
 namespace Vorlane {
@@ -47,3 +50,21 @@ TConsole* SetConsole(TConsole* AConsole) {
 }
 
 }  // namespace Vorlane
+
+namespace Vorlane::OsBackend {
+
+bool ReadStdInLine(std::string& ALine) {
+  ALine.clear();
+  int c;
+  bool any = false;
+  while ((c = std::fgetc(stdin)) != EOF) {
+    any = true;
+    if (c == '\n') break;
+    ALine.push_back(static_cast<char>(c));
+  }
+  if (!any) return false;
+  if (!ALine.empty() && ALine.back() == '\r') ALine.pop_back();
+  return true;
+}
+
+}  // namespace Vorlane::OsBackend

@@ -2,6 +2,7 @@
 // platform/windows). Not for use outside platform/.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "platform/SysUtils.h"
@@ -36,6 +37,9 @@ TConsole* StandardConsole();
 // The program's arguments as the system hands them over (argc/argv on POSIX, the UTF-16
 // command line on Windows), parameter 0 included.
 std::vector<UnicodeString> SystemParams(int argc, char** argv);
+// One line of standard input as raw bytes, without its LF or CR LF; false at end of input.
+// Shared by the backends, which differ only in how they decode the bytes.
+bool ReadStdInLine(std::string& ALine);
 
 }  // namespace Vorlane::OsBackend
 

@@ -22,15 +22,7 @@ class TStdConsole final : public TConsole {
 
   bool ReadLine(UnicodeString& ALine) override {
     std::string line;
-    int c;
-    bool any = false;
-    while ((c = std::fgetc(stdin)) != EOF) {
-      any = true;
-      if (c == '\n') break;
-      line.push_back(static_cast<char>(c));
-    }
-    if (!any) return false;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!ReadStdInLine(line)) return false;
     ALine = UTF8ToUnicode(line);
     return true;
   }

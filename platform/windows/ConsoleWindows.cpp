@@ -44,15 +44,7 @@ class TStdConsole final : public TConsole {
 
   bool ReadLine(UnicodeString& ALine) override {
     std::string line;
-    int c;
-    bool any = false;
-    while ((c = std::fgetc(stdin)) != EOF) {
-      any = true;
-      if (c == '\n') break;
-      line.push_back(static_cast<char>(c));
-    }
-    if (!any) return false;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!ReadStdInLine(line)) return false;
     UINT cp = ::GetConsoleCP();
     if (cp == 0) cp = CP_ACP;
     int n = ::MultiByteToWideChar(cp, 0, line.data(), static_cast<int>(line.size()), nullptr, 0);

@@ -4,16 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
 #include <deque>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "cmdline/CmdLineHandler.h"
+#include "common/TestSupport.h"
 #include "platform/Console.h"
 #include "platform/FileSystem.h"
 
@@ -37,40 +33,26 @@ class TRecordingConsole : public Vorlane::TConsole {
   int Reads = 0;
 };
 
-inline std::string ReadBytes(const fs::path& APath) {
-  std::ifstream In(APath, std::ios::binary);
-  std::ostringstream Out;
-  Out << In.rdbuf();
-  return Out.str();
-}
-
-inline void WriteBytes(const fs::path& APath, const std::string& AData) {
-  fs::create_directories(APath.parent_path());
-  std::ofstream Out(APath, std::ios::binary | std::ios::trunc);
-  Out << AData;
-}
+using TestSupport::ReadBytes;
+using TestSupport::WriteBytes;
 
 // A scratch folder that is the current folder while the object lives; the command line and
 // the console are staged for the same time and restored afterwards.
 class TStage {
  public:
-  explicit TStage(const std::vector<std::string>& AArgs, const std::string& AExe = "/opt/tools/VorlaneCmd") {
-    static std::atomic<int> Counter{0};
-    const auto Stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    FDir = fs::temp_directory_path() / ("vorlane-driver-" + std::to_string(Stamp) + "-" + std::to_string(Counter++));
-    fs::create_directories(FDir);
-    FDir = fs::canonical(FDir);
+  explicit TStage(const std::vector<std::string>& AArgs, const std::string& AExe = "/opt/tools/VorlaneCmd")
+      : FScratch("vorlane-driver") {
     FOldDir = fs::current_path();
-    fs::current_path(FDir);
+    fs::current_path(FScratch.Path());
     SetArgs(AArgs, AExe);
     FOldConsole = Vorlane::SetConsole(&Console);
   }
   ~TStage() {
     Vorlane::SetConsole(nullptr);
     Vorlane::SetCommandLine(std::vector<UnicodeString>{});
+    // Leaves the folder before the scratch member removes it.
     std::error_code Ignored;
     fs::current_path(FOldDir, Ignored);
-    fs::remove_all(FDir, Ignored);
   }
   TStage(const TStage&) = delete;
   TStage& operator=(const TStage&) = delete;
@@ -81,14 +63,15 @@ class TStage {
     Vorlane::SetCommandLine(Params);
   }
 
-  const fs::path& Dir() const { return FDir; }
-  std::string Path(const std::string& ARelative) const { return (FDir / ARelative).string(); }
-  void Touch(const std::string& ARelative, const std::string& AData = "x") const { WriteBytes(FDir / ARelative, AData); }
+  const fs::path& Dir() const { return FScratch.Path(); }
+  std::string Path(const std::string& ARelative) const { return (FScratch / ARelative).string(); }
+  void Touch(const std::string& ARelative, const std::string& AData = "x") const { FScratch.Touch(ARelative, AData); }
 
   TRecordingConsole Console;
 
  private:
-  fs::path FDir, FOldDir;
+  TestSupport::TScratchFolder FScratch;
+  fs::path FOldDir;
   Vorlane::TConsole* FOldConsole = nullptr;
 };
 

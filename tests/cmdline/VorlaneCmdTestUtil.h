@@ -4,14 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "common/TestSupport.h"
 
 #ifndef _WIN32
 #include <sys/wait.h>
@@ -21,18 +19,8 @@ namespace VorlaneCmdTest {
 
 namespace fs = std::filesystem;
 
-inline std::string ReadBytes(const fs::path& APath) {
-  std::ifstream In(APath, std::ios::binary);
-  std::ostringstream Out;
-  Out << In.rdbuf();
-  return Out.str();
-}
-
-inline void WriteBytes(const fs::path& APath, const std::string& AData) {
-  fs::create_directories(APath.parent_path());
-  std::ofstream Out(APath, std::ios::binary | std::ios::trunc);
-  Out << AData;
-}
+using TestSupport::ReadBytes;
+using TestSupport::WriteBytes;
 
 // Fixtures are kept as plain LF text; project files on disk, and what the writer renders, carry
 // the UTF-8 byte-order mark and CR LF line ends.
@@ -56,26 +44,9 @@ inline std::string Fixture(const std::string& ARelative) {
 }
 
 // A fresh folder below the system's temporary folder, removed with everything in it.
-class TTempDir {
+class TTempDir : public TestSupport::TScratchFolder {
  public:
-  TTempDir() {
-    static std::atomic<int> Counter{0};
-    const auto Stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    FPath = fs::temp_directory_path() /
-            ("vorlane-cmd-" + std::to_string(Stamp) + "-" + std::to_string(Counter++));
-    fs::create_directories(FPath);
-  }
-  ~TTempDir() {
-    std::error_code Ignored;
-    fs::remove_all(FPath, Ignored);
-  }
-  TTempDir(const TTempDir&) = delete;
-  TTempDir& operator=(const TTempDir&) = delete;
-  const fs::path& Path() const { return FPath; }
-  fs::path operator/(const std::string& AName) const { return FPath / AName; }
-
- private:
-  fs::path FPath;
+  TTempDir() : TScratchFolder("vorlane-cmd") {}
 };
 
 struct TRunResult {

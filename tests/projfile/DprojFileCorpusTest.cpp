@@ -17,7 +17,7 @@ using namespace ProjFileTest;
 
 namespace {
 
-fs::path CorpusFolder() { return fs::path(VORLANE_SHARED_DIR) / "corpus" / "dproj"; }
+fs::path CorpusFolder() { return TestSupport::CorpusDir() / "dproj"; }
 
 std::vector<fs::path> CorpusProjects() {
   std::vector<fs::path> Result;
@@ -32,7 +32,7 @@ std::vector<fs::path> CorpusProjects() {
 // load with a clear error and stay as they are.
 std::set<std::string> MalformedProjects() {
   std::set<std::string> Result;
-  std::istringstream Manifest(ReadBytes(fs::path(VORLANE_SHARED_DIR) / "corpus" / "MANIFEST.tsv"));
+  std::istringstream Manifest(ReadBytes(TestSupport::CorpusDir() / "MANIFEST.tsv"));
   std::string Line;
   while (std::getline(Manifest, Line)) {
     if (Line.rfind("dproj/", 0) != 0 || Line.find("MALFORMED XML") == std::string::npos) continue;

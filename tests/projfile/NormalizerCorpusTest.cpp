@@ -10,6 +10,7 @@
 #include <set>
 #include <sstream>
 
+#include "common/TestSupport.h"
 #include "projfile/NormalizerDprojFile.h"
 #include "projfile/NormalizerTestSupport.h"
 
@@ -22,7 +23,7 @@ namespace fs = std::filesystem;
 
 std::vector<fs::path> CorpusFiles() {
   std::vector<fs::path> LResult;
-  fs::path LDir = fs::path(VORLANE_SHARED_DIR) / "corpus" / "dproj";
+  fs::path LDir = TestSupport::CorpusDir() / "dproj";
   if (!fs::is_directory(LDir)) return LResult;
   for (const auto& LEntry : fs::directory_iterator(LDir))
     if (LEntry.is_regular_file() && LEntry.path().extension() == ".dproj") LResult.push_back(LEntry.path());
@@ -95,7 +96,7 @@ std::string FirstDifference(const std::string& A, const std::string& B) {
 
 TEST(NormalizerCorpus, KeepsContentAndReportsSecondPass) {
   std::vector<fs::path> LFiles = CorpusFiles();
-  if (LFiles.empty()) GTEST_SKIP() << "no corpus below " << VORLANE_SHARED_DIR;
+  if (LFiles.empty()) GTEST_SKIP() << "no corpus below " << TestSupport::SharedDir();
 
   int LUnreadable = 0, LUnchangedBySecondPass = 0, LChanged = 0, LDeleted = 0;
   std::ostringstream LReport;
@@ -135,13 +136,13 @@ TEST(NormalizerCorpus, KeepsContentAndReportsSecondPass) {
     if (LFirst != LOriginal) ++LChanged;
 
     // By file name, on a temporary copy: the same result reaches the disk.
-    fs::path LTemp = fs::temp_directory_path() / ("vorlane-corpus-" + LFile.filename().string());
+    TestSupport::TScratchFolder LScratch("vorlane-corpus");
+    fs::path LTemp = LScratch / LFile.filename().string();
     fs::copy_file(LFile, LTemp, fs::copy_options::overwrite_existing);
     fs::permissions(LTemp, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add);
     EXPECT_NO_THROW(TNormalizerDProjFile::Normalize(UTF8ToUnicode(LTemp.string())));
     std::string LOnDisk = TreeText(LoadProject(LTemp.string()).get());
     EXPECT_TRUE(LFirst == LOnDisk) << FirstDifference(LFirst, LOnDisk);
-    fs::remove(LTemp);
 
     TNormalizerDProjFile::Normalize(LXml.get());
     std::string LSecond = TreeText(LXml.get());

@@ -1,10 +1,10 @@
 // The normalizer on whole project documents: hand-written inputs and their canonical forms.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
+#include "common/TestSupport.h"
 #include "projfile/NormalizerDprojFile.h"
 #include "projfile/NormalizerTestSupport.h"
 
@@ -187,21 +187,8 @@ TEST(Normalizer, OnlyAdjacentPairsDecideWhetherDeploymentIsSorted) {
 
 class NormalizeFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    FDir = std::filesystem::temp_directory_path() /
-           ("vorlane-normalize-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(FDir);
-    std::filesystem::create_directories(FDir);
-  }
-  void TearDown() override { std::filesystem::remove_all(FDir); }
-
-  static std::string ReadAll(const std::filesystem::path& APath) {
-    std::ifstream LIn(APath, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(LIn), {});
-  }
-
-  std::filesystem::path FDir;
+  TestSupport::TScratchFolder FScratch{"vorlane-normalize"};
+  const std::filesystem::path FDir = FScratch.Path();
 };
 
 TEST_F(NormalizeFile, WritesOnlyWhenTheBytesChange) {
@@ -217,12 +204,12 @@ TEST_F(NormalizeFile, WritesOnlyWhenTheBytesChange) {
   // The second pass drops the DCC_E that survived the first; the third finds nothing to do
   // and, the project being in the writer's layout, writes nothing.
   EXPECT_TRUE(TNormalizerDProjFile::Normalize(LName));
-  std::string LBytes = ReadAll(LFile);
+  std::string LBytes = TestSupport::ReadBytes(LFile);
   EXPECT_EQ(std::string::npos, LBytes.find("DCC_E"));
   std::filesystem::last_write_time(LFile, std::filesystem::last_write_time(LFile) - std::chrono::hours(1));
   auto LTime = std::filesystem::last_write_time(LFile);
   EXPECT_TRUE(TNormalizerDProjFile::Normalize(LName));
-  EXPECT_EQ(LBytes, ReadAll(LFile));
+  EXPECT_EQ(LBytes, TestSupport::ReadBytes(LFile));
   EXPECT_EQ(LTime, std::filesystem::last_write_time(LFile));
 }
 
@@ -235,12 +222,9 @@ TEST_F(NormalizeFile, MissingFileIsNotCreated) {
 TEST_F(NormalizeFile, UnreadableXmlRaisesAndLeavesTheFile) {
   auto LFile = FDir / "Broken.dproj";
   const std::string LText = "<Project><PropertyGroup><Base>true</Base></Project>";
-  {
-    std::ofstream LOut(LFile, std::ios::binary);
-    LOut << LText;
-  }
+  TestSupport::WriteBytes(LFile, LText);
   EXPECT_ANY_THROW(TNormalizerDProjFile::Normalize(UTF8ToUnicode(LFile.string())));
-  EXPECT_EQ(LText, ReadAll(LFile));
+  EXPECT_EQ(LText, TestSupport::ReadBytes(LFile));
 }
 
 }  // namespace

@@ -5,12 +5,11 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <set>
-#include <sstream>
 #include <string>
 
+#include "common/TestSupport.h"
 #include "xml/XmlDocument.h"
 #include "xml/XmlNode.h"
 
@@ -18,13 +17,6 @@ using namespace Vorlane;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadFile(const fs::path& APath) {
-  std::ifstream F(APath, std::ios::binary);
-  std::stringstream S;
-  S << F.rdbuf();
-  return S.str();
-}
 
 // The value of attribute AName inside one tag text, empty when absent.
 std::string TagAttribute(const std::string& ATag, const std::string& AName) {
@@ -47,31 +39,13 @@ std::string TagAttribute(const std::string& ATag, const std::string& AName) {
   return std::string();
 }
 
-class TTempFolder {
- public:
-  TTempFolder() {
-    FPath = fs::temp_directory_path() /
-            ("vorlane-xmlts-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) + "-" +
-             std::to_string(std::rand()));
-    fs::create_directories(FPath);
-  }
-  ~TTempFolder() {
-    std::error_code Ec;
-    fs::remove_all(FPath, Ec);
-  }
-  const fs::path& Path() const { return FPath; }
-
- private:
-  fs::path FPath;
-};
-
 }  // namespace
 
 TEST(ConformanceSuite, EveryFileLoadsOrFailsCleanly) {
-  const fs::path Zip = fs::path(VORLANE_SHARED_DIR) / "xmlts" / "xmlts20130923.zip";
-  if (!fs::exists(Zip)) GTEST_SKIP() << "W3C conformance suite not found at " << Zip;
+  const fs::path Zip = TestSupport::SharedDir() / "xmlts" / "xmlts20130923.zip";
+  TESTSUPPORT_SKIP_IF_ABSENT(Zip, "W3C conformance suite");
   if (std::system("unzip -v > /dev/null 2>&1") != 0) GTEST_SKIP() << "unzip is not installed";
-  TTempFolder Temp;
+  TestSupport::TScratchFolder Temp("vorlane-xmlts");
   const std::string Command =
       "unzip -q -o '" + Zip.string() + "' -d '" + Temp.Path().string() + "' > /dev/null 2>&1";
   ASSERT_EQ(std::system(Command.c_str()), 0) << "could not unpack " << Zip;
@@ -83,7 +57,7 @@ TEST(ConformanceSuite, EveryFileLoadsOrFailsCleanly) {
     if (!Entry.is_regular_file()) continue;
     AllFiles.insert(Entry.path());
     if (Entry.path().extension() != ".xml") continue;
-    const std::string Text = ReadFile(Entry.path());
+    const std::string Text = TestSupport::ReadBytes(Entry.path());
     size_t P = 0;
     while ((P = Text.find("<TEST", P)) != std::string::npos) {
       const size_t End = Text.find('>', P);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "common/TestSupport.h"
 #include "platform/DateTime.h"
 #include "platform/SysUtils.h"
 #include "xml/XmlConvert.h"
@@ -17,14 +18,7 @@ class BiasScope {
   ~BiasScope() { ClearLocalTimeBias(); }
 };
 
-std::string MessageOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return std::string(e.ClassName()) + ": " + e.MessageUtf8();
-  }
-  return "no exception";
-}
+using TestSupport::MessageOf;
 
 // 2024-03-15 in days since 1899-12-30, worked out by hand: 45366.
 constexpr double cMarch15 = 45366.0;

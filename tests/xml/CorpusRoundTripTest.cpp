@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <map>
 #include <set>
@@ -15,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "common/TestSupport.h"
 #include "xml/XmlDocument.h"
 #include "xml/XmlNode.h"
 
@@ -23,12 +23,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadFile(const fs::path& APath) {
-  std::ifstream F(APath, std::ios::binary);
-  std::stringstream S;
-  S << F.rdbuf();
-  return S.str();
-}
+using TestSupport::ReadBytes;
 
 std::string WithCrLf(const std::string& AText) {
   std::string Result;
@@ -89,7 +84,7 @@ std::set<std::string> LayoutDeviations(std::string AText) {
 
 std::set<std::string> MalformedFiles(const fs::path& AManifest) {
   std::set<std::string> Result;
-  std::istringstream In(ReadFile(AManifest));
+  std::istringstream In(ReadBytes(AManifest));
   std::string Line;
   while (std::getline(In, Line)) {
     if (Line.find("MALFORMED") == std::string::npos) continue;
@@ -102,8 +97,8 @@ std::set<std::string> MalformedFiles(const fs::path& AManifest) {
 }  // namespace
 
 TEST(CorpusRoundTrip, ProjectFilesLoadAndKeepTheirBytes) {
-  const fs::path Corpus = fs::path(VORLANE_SHARED_DIR) / "corpus";
-  if (!fs::exists(Corpus / "dproj")) GTEST_SKIP() << "project-file corpus not found at " << Corpus;
+  const fs::path Corpus = TestSupport::CorpusDir();
+  TESTSUPPORT_SKIP_IF_ABSENT(Corpus / "dproj", "project-file corpus");
   const std::set<std::string> Malformed = MalformedFiles(Corpus / "MANIFEST.tsv");
   ASSERT_EQ(Malformed.size(), 3u);
 
@@ -117,7 +112,7 @@ TEST(CorpusRoundTrip, ProjectFilesLoadAndKeepTheirBytes) {
   std::map<std::string, size_t> Kinds;
   for (const fs::path& File : Files) {
     const std::string Name = File.filename().string();
-    const std::string Expected = WithCrLf(ReadFile(File));
+    const std::string Expected = WithCrLf(ReadBytes(File));
     TXmlDocument Doc;
     Doc.SetXmlFormat(xfReadable);
     Doc.SetIndentString("    ");

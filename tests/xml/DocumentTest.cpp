@@ -4,11 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "common/TestSupport.h"
 #include "xml/XmlDocument.h"
 #include "xml/XmlNode.h"
 
@@ -38,15 +37,7 @@ std::string Save(TXmlDocument& ADoc) {
   return S.DataString();
 }
 
-std::string Utf16(const std::u16string& AText, bool ABigEndian) {
-  std::string Result;
-  for (char16_t C : AText) {
-    const char Hi = static_cast<char>(C >> 8), Lo = static_cast<char>(C & 0xFF);
-    Result += ABigEndian ? Hi : Lo;
-    Result += ABigEndian ? Lo : Hi;
-  }
-  return Result;
-}
+std::string Utf16(const std::u16string& AText, bool ABigEndian) { return TestSupport::Utf16Bytes(AText, ABigEndian); }
 
 const std::string cBom = "\xEF\xBB\xBF";
 
@@ -375,7 +366,8 @@ TEST(DocumentEncoding, FailedLoadKeepsExternalEncoding) {
 }
 
 TEST(DocumentFiles, SaveAndLoadThroughFiles) {
-  const auto Path = std::filesystem::temp_directory_path() / "vorlane-document-test.xml";
+  TestSupport::TScratchFolder Scratch("vorlane-document");
+  const auto Path = Scratch / "document.xml";
   const UnicodeString Name = UTF8ToUnicode(Path.string());
   {
     TXmlDocument Doc("Project");
@@ -383,10 +375,8 @@ TEST(DocumentFiles, SaveAndLoadThroughFiles) {
     Doc.GetRoot()->NodeNew("A")->SetValueAsString("1");
     Doc.SaveToFile(Name);
   }
-  std::ifstream F(Path, std::ios::binary);
-  std::stringstream Bytes;
-  Bytes << F.rdbuf();
-  EXPECT_EQ(Bytes.str(), cBom +
+  const std::string Written = TestSupport::ReadBytes(Path);
+  EXPECT_EQ(Written, cBom +
                              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
                              "<Project>\r\n  <A>1</A>\r\n</Project>\r\n");
   TXmlDocument Again;
@@ -397,10 +387,7 @@ TEST(DocumentFiles, SaveAndLoadThroughFiles) {
   // A save that fails leaves the existing file as it was.
   Again.SetExternalEncoding(seEBCDIC);
   EXPECT_THROW(Again.SaveToFile(Name), EStreamError);
-  std::ifstream Kept(Path, std::ios::binary);
-  std::stringstream KeptBytes;
-  KeptBytes << Kept.rdbuf();
-  EXPECT_EQ(KeptBytes.str(), Bytes.str());
+  EXPECT_EQ(TestSupport::ReadBytes(Path), Written);
   std::filesystem::remove(Path);
   EXPECT_THROW(Again.LoadFromFile(Name), EFOpenError);
   EXPECT_EQ(Again.GetRoot()->GetNodes(0)->ValueDirect(), "1");

@@ -6,19 +6,13 @@
 
 #include "xml/XmlDocument.h"
 #include "xml/XmlNode.h"
+#include "xml/XmlTestSupport.h"
 
 using namespace Vorlane;
 
 namespace {
 
-std::string ChildNames(const TXmlNode& N) {
-  std::string S;
-  for (Integer I = 0; I < N.GetNodeCount(); ++I) {
-    if (I) S += ",";
-    S += N.GetNodes(I)->Name();
-  }
-  return S;
-}
+using XmlTest::ChildNames;
 
 std::string ListNames(const TXmlNodeList& L) {
   std::string S;

@@ -7,20 +7,14 @@
 
 #include "xml/XmlDocument.h"
 #include "xml/XmlNode.h"
+#include "xml/XmlTestSupport.h"
 #include "xml/XmlText.h"
 
 using namespace Vorlane;
 
 namespace {
 
-std::string ChildNames(const TXmlNode& N) {
-  std::string S;
-  for (Integer I = 0; I < N.GetNodeCount(); ++I) {
-    if (I) S += ",";
-    S += N.GetNodes(I)->Name();
-  }
-  return S;
-}
+using XmlTest::ChildNames;
 
 void AddChildren(TXmlNode& P, std::initializer_list<const char*> Names) {
   for (const char* N : Names) P.NodeNew(N);

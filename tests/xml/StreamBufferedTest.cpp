@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <functional>
-
+#include "common/TestSupport.h"
 #include "platform/SysUtils.h"
 #include "xml/XmlStreams.h"
 
@@ -9,14 +8,7 @@ using namespace Vorlane;
 
 namespace {
 
-std::string MessageOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return std::string(e.ClassName()) + ": " + e.MessageUtf8();
-  }
-  return "no exception";
-}
+using TestSupport::MessageOf;
 
 std::string Pattern(size_t n) {
   std::string s(n, '\0');

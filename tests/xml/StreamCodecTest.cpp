@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 
+#include "common/TestSupport.h"
 #include "platform/SysUtils.h"
 #include "xml/XmlStreams.h"
 #include "xml/XmlText.h"
@@ -11,14 +11,7 @@ using namespace Vorlane;
 
 namespace {
 
-std::string MessageOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return std::string(e.ClassName()) + ": " + e.MessageUtf8();
-  }
-  return "no exception";
-}
+using TestSupport::MessageOf;
 
 // Reads everything the codec hands out, one byte at a time.
 std::string ReadAll(TvxCodecStream& c) {
@@ -28,11 +21,7 @@ std::string ReadAll(TvxCodecStream& c) {
   return out;
 }
 
-std::string Bytes(std::initializer_list<int> b) {
-  std::string s;
-  for (int v : b) s += static_cast<char>(v);
-  return s;
-}
+using TestSupport::Bytes;
 
 std::string Decode(const std::string& input, TStringEncodingType* detected = nullptr) {
   TBytesStream src(input);
@@ -52,23 +41,8 @@ std::string Encode(const std::string& utf8, TStringEncodingType enc) {
   return dst.DataString();
 }
 
-std::string Utf16LE(const std::u16string& s) {
-  std::string r;
-  for (char16_t u : s) {
-    r += static_cast<char>(u & 0xFF);
-    r += static_cast<char>(u >> 8);
-  }
-  return r;
-}
-
-std::string Utf16BE(const std::u16string& s) {
-  std::string r;
-  for (char16_t u : s) {
-    r += static_cast<char>(u >> 8);
-    r += static_cast<char>(u & 0xFF);
-  }
-  return r;
-}
+std::string Utf16LE(const std::u16string& s) { return TestSupport::Utf16Bytes(s, false); }
+std::string Utf16BE(const std::u16string& s) { return TestSupport::Utf16Bytes(s, true); }
 
 }  // namespace
 

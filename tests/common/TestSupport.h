@@ -1,0 +1,111 @@
+// What every test suite needs around the code under test: whole files as bytes, scratch
+// folders, the shared data folders and byte strings written as numbers. Kept independent of
+// the code under test so that a fault there cannot hide itself in a test's own plumbing.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <initializer_list>
+#include <iterator>
+#include <string>
+#include <system_error>
+
+#include "platform/SysUtils.h"
+
+namespace TestSupport {
+
+namespace fs = std::filesystem;
+
+// The whole file; "" when it cannot be read.
+inline std::string ReadBytes(const fs::path& APath) {
+  std::ifstream In(APath, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>());
+}
+
+// Replaces the file with exactly these bytes, creating its folder first.
+inline void WriteBytes(const fs::path& APath, const std::string& AData) {
+  if (APath.has_parent_path()) fs::create_directories(APath.parent_path());
+  std::ofstream Out(APath, std::ios::binary | std::ios::trunc);
+  Out.write(AData.data(), static_cast<std::streamsize>(AData.size()));
+}
+
+// A fresh folder below the system's temporary folder, removed with everything in it. The
+// path is canonical, so it compares equal to what the code under test resolves.
+class TScratchFolder {
+ public:
+  explicit TScratchFolder(const std::string& APrefix = "vorlane-test") {
+    static std::atomic<unsigned> Counter{0};
+    const auto Stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    FPath = fs::temp_directory_path() / (APrefix + "-" + std::to_string(Stamp) + "-" + std::to_string(++Counter));
+    fs::create_directories(FPath);
+    FPath = fs::canonical(FPath);
+  }
+  ~TScratchFolder() {
+    std::error_code Ec;
+    // Read-only entries left by a test must not keep the folder alive; a folder is opened up
+    // before the iterator descends into it.
+    for (auto It = fs::recursive_directory_iterator(FPath, Ec); !Ec && It != fs::recursive_directory_iterator();
+         It.increment(Ec))
+      fs::permissions(It->path(), fs::perms::owner_all, fs::perm_options::add, Ec);
+    fs::remove_all(FPath, Ec);
+  }
+  TScratchFolder(const TScratchFolder&) = delete;
+  TScratchFolder& operator=(const TScratchFolder&) = delete;
+
+  const fs::path& Path() const { return FPath; }
+  fs::path operator/(const std::string& AName) const { return FPath / AName; }
+  // Creates a file (and its folders) below the scratch folder.
+  void Touch(const std::string& ARelative, const std::string& AData = "x") const { WriteBytes(FPath / ARelative, AData); }
+
+ private:
+  fs::path FPath;
+};
+
+// The shared data next to the project (real project files, the XML conformance suite); used
+// by path only, and possibly absent.
+inline fs::path SharedDir() { return fs::path(VORLANE_SHARED_DIR); }
+inline fs::path CorpusDir() { return SharedDir() / "corpus"; }
+
+// Byte strings written as numbers, for encodings and markers that are unreadable as literals.
+inline std::string Bytes(std::initializer_list<int> AValues) {
+  std::string Result;
+  for (int V : AValues) Result += static_cast<char>(V);
+  return Result;
+}
+
+// UTF-16 code units as bytes, low byte first unless ABigEndian.
+inline std::string Utf16Bytes(const std::u16string& AText, bool ABigEndian = false) {
+  std::string Result;
+  for (char16_t C : AText) {
+    const char Hi = static_cast<char>(C >> 8), Lo = static_cast<char>(C & 0xFF);
+    Result += ABigEndian ? Hi : Lo;
+    Result += ABigEndian ? Lo : Hi;
+  }
+  return Result;
+}
+
+// "<class>: <message>" of the exception AAction raises, "no exception" when it raises none.
+inline std::string MessageOf(const std::function<void()>& AAction) {
+  try {
+    AAction();
+  } catch (const Vorlane::Exception& E) {
+    return std::string(E.ClassName()) + ": " + E.MessageUtf8();
+  }
+  return "no exception";
+}
+
+}  // namespace TestSupport
+
+// Ends the running test as skipped, saying what is missing, when APath (shared data that may
+// not be installed) does not exist.
+#define TESTSUPPORT_SKIP_IF_ABSENT(APath, AWhat)                              \
+  do {                                                                        \
+    const std::filesystem::path SkipPath_ = (APath);                          \
+    if (!std::filesystem::exists(SkipPath_))                                  \
+      GTEST_SKIP() << AWhat << " not found at " << SkipPath_;                 \
+  } while (false)
