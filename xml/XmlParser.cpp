@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <exception>
 #include <map>
@@ -263,6 +264,14 @@ void TXmlDocument::TTreeReader::HandOver(TFrame& AFrame) {
 
 void TXmlDocument::TTreeReader::EndContent(TFrame& AFrame) {
   TXmlNode* Node = AFrame.Node;
+  // An element without children (most of a project file) would get its text as a
+  // character-data child that is moved into the element at once, with no event on the way:
+  // the text goes there directly.
+  if (!AFrame.ChildFlag && Node->GetNodeCount() == 0) {
+    Node->SetValueDirect(std::move(AFrame.Pending));
+    AFrame.Pending.clear();
+    return;
+  }
   if (!AFrame.ChildFlag || HasNonBlank(AFrame.Pending)) {
     if (!AFrame.Pending.empty() || !AFrame.ChildFlag) HandOver(AFrame);
   }
@@ -285,6 +294,36 @@ void TXmlDocument::TTreeReader::EndContent(TFrame& AFrame) {
 
 void TXmlDocument::TTreeReader::StepContent(TFrame& AFrame) {
   TXmlNode* Node = AFrame.Node;
+  // A run of ASCII text is taken from the buffered block in one piece: byte by byte it cost a
+  // virtual read and an append each. The run ends before anything the byte-wise path below
+  // treats differently ("<", the 0 that reads as the end, a multi-byte character), and it
+  // leaves the stream where as many single reads would.
+  const Byte* P = nullptr;
+  const Integer N = FReader.AsciiWindow(P);
+  Integer Len = 0;
+  if (N > 0) {
+    const void* Lt = std::memchr(P, '<', static_cast<size_t>(N));
+    const Integer Limit =
+        Lt != nullptr ? static_cast<Integer>(static_cast<const Byte*>(Lt) - P) : N;
+    // Eight bytes at a time while none is 0 or above 0x7F (a borrow can only raise a false
+    // alarm, which the byte loop then settles), then byte by byte: bytes 1..0x7F pass.
+    constexpr std::uint64_t cOnes = 0x0101010101010101ULL, cHighs = 0x8080808080808080ULL;
+    while (Limit - Len >= 8) {
+      std::uint64_t W;
+      std::memcpy(&W, P + Len, sizeof W);
+      if (((W - cOnes) | W) & cHighs) break;
+      Len += 8;
+    }
+    while (Len < Limit && static_cast<Byte>(P[Len] - 1) < 0x7F) ++Len;
+  }
+  if (Len > 0) {
+    if (std::memchr(P, '\r', static_cast<size_t>(Len)) != nullptr) AFrame.CRFlag = true;
+    // No reserve here: most runs are an indent or a short value, which stay in the string's
+    // inline buffer, and a leaf's text moves into its element as it is.
+    AFrame.Pending.append(reinterpret_cast<const char*>(P), static_cast<size_t>(Len));
+    FReader.SkipAscii(Len);
+    return;
+  }
   char Ch = 0;
   if (!ReadByte(FStream, Ch)) throw ElementError(sxeMissingCloseTagInElement, Node->Name());
   if (Ch != '<') {
@@ -441,6 +480,8 @@ void TXmlNode::ReadFromString(const UTF8String& AValue) {
 void TXmlNode::ParseTag(const UTF8String& AValue, Integer First, Integer Last) {
   TvxUTF8StringList Items;
   vxUTF8ParseAttributes(AValue, First, Last, &Items);
+  // The element name is item 0; it is skipped rather than deleted, which would shift the rest.
+  Integer From = 0;
   switch (FElementType) {
     case xeDeclaration:
       FName = "xml";
@@ -457,12 +498,12 @@ void TXmlNode::ParseTag(const UTF8String& AValue, Integer First, Integer Last) {
     default:
       if (Items.Count() == 0) throw EFilerError(sxeMissingElementName);
       FName = Items.Items(0);
-      Items.Delete(0);
+      From = 1;
       break;
   }
-  if (Items.Count() > 0) {
+  if (Items.Count() > From) {
     CheckCreateAttributesList();
-    for (Integer I = 0; I < Items.Count(); ++I) FAttributes->Add(Items.Items(I));
+    for (Integer I = From; I < Items.Count(); ++I) FAttributes->Add(Items.Items(I));
   }
 }
 

@@ -32,13 +32,22 @@ bool IsReadable(const TXmlNode* ANode) {
   return Doc != nullptr && Doc->XmlFormat() == xfReadable;
 }
 
-UTF8String IndentFor(const TXmlNode* ANode, Integer ADepth) {
-  if (!IsReadable(ANode) || ADepth <= 0) return UTF8String();
+// The Append* forms add to a text the writer reuses for every node: building each node's
+// text from temporaries cost several allocations per node.
+void AppendIndent(UTF8String& AText, const TXmlNode* ANode, Integer ADepth) {
+  if (!IsReadable(ANode) || ADepth <= 0) return;
   const UTF8String& One = ANode->Document()->IndentString();
+  for (Integer I = 0; I < ADepth; ++I) AText += One;
+}
+
+UTF8String IndentFor(const TXmlNode* ANode, Integer ADepth) {
   UTF8String Result;
-  Result.reserve(One.size() * static_cast<size_t>(ADepth));
-  for (Integer I = 0; I < ADepth; ++I) Result += One;
+  AppendIndent(Result, ANode, ADepth);
   return Result;
+}
+
+void AppendLineFeed(UTF8String& AText, const TXmlNode* ANode) {
+  if (IsReadable(ANode)) AText += cCRLF;
 }
 
 UTF8String LineFeedFor(const TXmlNode* ANode) {
@@ -54,14 +63,18 @@ bool IsDirect(const TXmlNode* ANode, Integer ADepth) {
   return ADepth >= 1;
 }
 
-UTF8String InnerTag(const TXmlNode* ANode, bool ADirect) {
-  UTF8String Result;
+void AppendInnerTag(UTF8String& AText, const TXmlNode* ANode, bool ADirect) {
   const Integer Count = ANode->GetAttributeCount();
   for (Integer I = 0; I < Count; ++I) {
-    Result += ' ';
-    Result += ANode->GetAttributePair(I);
+    AText += ' ';
+    AText += ANode->GetAttributePair(I);
   }
-  if (ADirect) Result += '/';
+  if (ADirect) AText += '/';
+}
+
+UTF8String InnerTag(const TXmlNode* ANode, bool ADirect) {
+  UTF8String Result;
+  AppendInnerTag(Result, ANode, ADirect);
   return Result;
 }
 
@@ -75,76 +88,116 @@ struct TWriteFrame {
 }  // namespace
 
 // The text of a node up to its children, or the whole text when it has none; returns true
-// when the node's children follow and its close part is still to be written.
-static bool WriteNodeOpening(TXmlNode* ANode, Integer ADepth, TStream* AStream) {
-  const UTF8String I = IndentFor(ANode, ADepth);
-  const UTF8String L = LineFeedFor(ANode);
+// when the node's children follow and its close part is still to be written. AText holds the
+// separator the caller still owes the stream, if any, and goes out in one write with the
+// node's text: a write per separator cost as much as one per node.
+static bool WriteNodeOpening(TXmlNode* ANode, Integer ADepth, TStream* AStream, UTF8String& AText) {
   const UTF8String& N = ANode->Name();
   const UTF8String& V = ANode->ValueDirect();
   const bool HasChildren = ANode->GetNodeCount() > 0;
-  UTF8String Text;
+  // Every kind but character data opens with the indent.
+  auto Open = [&](const char* AStart) {
+    AppendIndent(AText, ANode, ADepth);
+    AText += AStart;
+  };
+  // The declarations of a DOCTYPE subset: keyword, name, a blank and the value.
+  auto Declaration = [&](const char* AStart) {
+    Open(AStart);
+    AText += N;
+    AText += ' ';
+    AText += V;
+    AText += '>';
+  };
   switch (ANode->ElementType()) {
     case xeNormal: {
       const bool Direct = IsDirect(ANode, ADepth);
-      Text = I + "<" + N + InnerTag(ANode, Direct) + ">" + V;
+      Open("<");
+      AText += N;
+      AppendInnerTag(AText, ANode, Direct);
+      AText += '>';
+      AText += V;
       if (HasChildren) {
-        Text += L;
-        vxUTF8WriteStringToStream(AStream, Text);
+        AppendLineFeed(AText, ANode);
+        vxUTF8WriteStringToStream(AStream, AText);
         return true;
       }
-      if (!Direct) Text += "</" + N + ">";
+      if (!Direct) {
+        AText += "</";
+        AText += N;
+        AText += '>';
+      }
       break;
     }
     case xeComment:
-      Text = I + "<!--" + V + "-->";
+      Open("<!--");
+      AText += V;
+      AText += "-->";
       break;
     case xeCData:
-      Text = I + "<![CDATA[" + V + "]]>";
+      Open("<![CDATA[");
+      AText += V;
+      AText += "]]>";
       break;
     case xeDeclaration:
       ANode->DeleteEmptyAttributes();
-      Text = I + "<?xml" + InnerTag(ANode, false) + "?>";
+      Open("<?xml");
+      AppendInnerTag(AText, ANode, false);
+      AText += "?>";
       break;
     case xeStylesheet:
-      Text = I + "<?xml-stylesheet" + InnerTag(ANode, false) + "?>";
+      Open("<?xml-stylesheet");
+      AppendInnerTag(AText, ANode, false);
+      AText += "?>";
       break;
     case xeDoctype:
-      Text = I + "<!DOCTYPE " + N + " " + V;
+      Open("<!DOCTYPE ");
+      AText += N;
+      AText += ' ';
+      AText += V;
       if (HasChildren) {
-        Text += " [" + L;
-        vxUTF8WriteStringToStream(AStream, Text);
+        AText += " [";
+        AppendLineFeed(AText, ANode);
+        vxUTF8WriteStringToStream(AStream, AText);
         return true;
       }
-      Text += ">";
+      AText += '>';
       break;
     case xeElement:
-      Text = I + "<!ELEMENT " + N + " " + V + ">";
+      Declaration("<!ELEMENT ");
       break;
     case xeAttList:
-      Text = I + "<!ATTLIST " + N + " " + V + ">";
+      Declaration("<!ATTLIST ");
       break;
     case xeEntity:
-      Text = I + "<!ENTITY " + N + " " + V + ">";
+      Declaration("<!ENTITY ");
       break;
     case xeNotation:
-      Text = I + "<!NOTATION " + N + " " + V + ">";
+      Declaration("<!NOTATION ");
       break;
     case xeExclam:
-      Text = I + "<!" + V + ">";
+      Open("<!");
+      AText += V;
+      AText += '>';
       break;
     case xeQuestion:
-      Text = I + "<?" + V + "?>";
+      Open("<?");
+      AText += V;
+      AText += "?>";
       break;
     case xeCharData:
-      Text = V;
+      // Written as it is, without an indent: the text belongs to the line it is on.
+      AText += V;
       break;
     case xeUnknown:
-      Text = I + "<" + V + ">";
+      Open("<");
+      AText += V;
+      AText += '>';
       break;
     default:
+      vxUTF8WriteStringToStream(AStream, AText);  // what came before stays written
       throw EFilerError(sxeIllegalElementType);
   }
-  vxUTF8WriteStringToStream(AStream, Text);
+  vxUTF8WriteStringToStream(AStream, AText);
   return false;
 }
 
@@ -154,7 +207,9 @@ void TXmlNode::WriteToStream(TStream* AStream) {
       Doc->DoProgress(static_cast<Integer>(static_cast<std::uint32_t>(S->Position())));
   };
   const Integer Depth = DepthOf(this);
-  if (!WriteNodeOpening(this, Depth, AStream)) {
+  UTF8String Text;
+  Text.reserve(256);
+  if (!WriteNodeOpening(this, Depth, AStream, Text)) {
     RaiseProgress(this, AStream);
     return;
   }
@@ -164,16 +219,17 @@ void TXmlNode::WriteToStream(TStream* AStream) {
     TWriteFrame& Top = Stack.back();
     TXmlNode* Node = Top.Node;
     const Integer Count = Node->GetNodeCount();
+    Text.clear();
     if (Top.Next > 0) {
       // The separator after the child written last.
       TXmlNode* Prev = Node->GetNodes(Top.Next - 1);
       if (Node->ElementType() == xeDoctype) {
-        vxUTF8WriteStringToStream(AStream, LineFeedFor(Node));
+        AppendLineFeed(Text, Node);
       } else {
         TXmlNode* NextChild = Top.Next < Count ? Node->GetNodes(Top.Next) : nullptr;
         if (Prev->ElementType() != xeCharData &&
             !(NextChild != nullptr && NextChild->ElementType() == xeCharData)) {
-          vxUTF8WriteStringToStream(AStream, LineFeedFor(Node));
+          AppendLineFeed(Text, Node);
         }
       }
     }
@@ -183,7 +239,7 @@ void TXmlNode::WriteToStream(TStream* AStream) {
       ++Top.Next;
       // The separator after the child is written on the next round, once its parent's
       // frame is on top again.
-      if (WriteNodeOpening(Child, ChildDepth, AStream))
+      if (WriteNodeOpening(Child, ChildDepth, AStream, Text))
         Stack.push_back(TWriteFrame{Child, ChildDepth, 0});  // Top is invalid from here
       else
         RaiseProgress(Child, AStream);
@@ -191,10 +247,14 @@ void TXmlNode::WriteToStream(TStream* AStream) {
     }
     // All children written: the close part.
     if (Node->ElementType() == xeDoctype) {
-      vxUTF8WriteStringToStream(AStream, "]>");
+      Text += "]>";
     } else {
-      vxUTF8WriteStringToStream(AStream, IndentFor(Node, Top.Depth) + "</" + Node->Name() + ">");
+      AppendIndent(Text, Node, Top.Depth);
+      Text += "</";
+      Text += Node->Name();
+      Text += '>';
     }
+    vxUTF8WriteStringToStream(AStream, Text);
     RaiseProgress(Node, AStream);
     Stack.pop_back();
   }
