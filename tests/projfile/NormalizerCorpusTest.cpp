@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
-#include <regex>
+#include <cctype>
 #include <set>
 #include <sstream>
 
@@ -64,11 +64,16 @@ TNodeInfos Infos(TXmlDocument* ADoc) {
 bool MayBeDeleted(const TNodeInfo& AInfo, double AVersion) {
   static const std::set<std::string> cObsolete = {"DCC_E", "DCC_F", "DCC_K", "DCC_N", "DCC_S"};
   if (AInfo.ParentName == "PropertyGroup" && AInfo.ParentHasAttributes && cObsolete.count(AInfo.Name)) return true;
-  static const std::regex cAndroid64(R"('\$\((.*)_Android64\)'!='')", std::regex::icase);
-  std::smatch LMatch;
-  if (AVersion >= 18.8 && AInfo.ParentName == "PropertyGroup" &&
-      std::regex_match(AInfo.ParentCondition, LMatch, cAndroid64)) {
-    std::string K = LMatch[1];
+  // A condition of the form '$(K_Android64)'!='' (fixed parts compared ignoring case).
+  const std::string& C = AInfo.ParentCondition;
+  const std::string Head = "'$(", Tail = "_android64)'!=''";
+  auto Lower = [](std::string S) {
+    for (char& Ch : S) Ch = static_cast<char>(std::tolower(static_cast<unsigned char>(Ch)));
+    return S;
+  };
+  if (AVersion >= 18.8 && AInfo.ParentName == "PropertyGroup" && C.size() > Head.size() + Tail.size() &&
+      C.compare(0, Head.size(), Head) == 0 && Lower(C.substr(C.size() - Tail.size())) == Tail) {
+    const std::string K = C.substr(Head.size(), C.size() - Head.size() - Tail.size());
     return AInfo.Name == K + "_Android" || AInfo.Name == "CfgParent" || AInfo.Name == K;
   }
   return false;
