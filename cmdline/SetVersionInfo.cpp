@@ -1,6 +1,5 @@
 #include "cmdline/SetVersionInfo.h"
 
-#include <limits>
 #include <vector>
 
 #include "platform/FileSystem.h"
@@ -20,47 +19,6 @@ const char* const cVerInfoKeys = "VerInfo_Keys";
 const char16_t* const cFileVersion = u"FileVersion";
 const char16_t cKeyDelimiter = u';';
 const char16_t cKeyQuote = u'"';
-
-// The runtime's integer conversion: leading blanks, an optional sign, decimal digits or
-// hexadecimal after "$" or "0x"; nothing may follow, and the value must fit 32 bits.
-bool TryStrToInt(const UnicodeString& S, Integer& AValue) {
-  size_t P = 0;
-  while (P < S.size() && S[P] == u' ') ++P;
-  bool Negative = false;
-  if (P < S.size() && (S[P] == u'+' || S[P] == u'-')) {
-    Negative = S[P] == u'-';
-    ++P;
-  }
-  unsigned Base = 10;
-  if (P < S.size() && S[P] == u'$') {
-    Base = 16;
-    ++P;
-  } else if (P + 1 < S.size() && S[P] == u'0' && (S[P + 1] == u'x' || S[P + 1] == u'X')) {
-    Base = 16;
-    P += 2;
-  }
-  if (P >= S.size()) return false;
-  Int64 Value = 0;
-  for (; P < S.size(); ++P) {
-    const char16_t C = S[P];
-    unsigned Digit;
-    if (C >= u'0' && C <= u'9')
-      Digit = C - u'0';
-    else if (Base == 16 && C >= u'a' && C <= u'f')
-      Digit = C - u'a' + 10;
-    else if (Base == 16 && C >= u'A' && C <= u'F')
-      Digit = C - u'A' + 10;
-    else
-      return false;
-    Value = Value * Base + Digit;
-    if (Value > Int64(std::numeric_limits<Integer>::max()) + 1) return false;
-  }
-  if (Negative) Value = -Value;
-  if (Value > std::numeric_limits<Integer>::max() || Value < std::numeric_limits<Integer>::min())
-    return false;
-  AValue = static_cast<Integer>(Value);
-  return true;
-}
 
 std::vector<UnicodeString> SplitKeys(const UnicodeString& AKeys) {
   std::vector<UnicodeString> Entries;

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 namespace Vorlane {
 
@@ -269,6 +270,50 @@ UnicodeString IntToStr(Int64 AValue) {
   UnicodeString R;
   AppendAscii(R, buf);
   return R;
+}
+
+bool TryStrToInt(const UnicodeString& S, Integer& AValue) {
+  size_t P = 0;
+  while (P < S.size() && S[P] == u' ') ++P;
+  bool Negative = false;
+  if (P < S.size() && (S[P] == u'+' || S[P] == u'-')) {
+    Negative = S[P] == u'-';
+    ++P;
+  }
+  unsigned Base = 10;
+  if (P < S.size() && S[P] == u'$') {
+    Base = 16;
+    ++P;
+  } else if (P + 1 < S.size() && S[P] == u'0' && (S[P + 1] == u'x' || S[P + 1] == u'X')) {
+    Base = 16;
+    P += 2;
+  }
+  if (P >= S.size()) return false;
+  Int64 Value = 0;
+  for (; P < S.size(); ++P) {
+    const char16_t C = S[P];
+    unsigned Digit;
+    if (C >= u'0' && C <= u'9')
+      Digit = C - u'0';
+    else if (Base == 16 && C >= u'a' && C <= u'f')
+      Digit = C - u'a' + 10;
+    else if (Base == 16 && C >= u'A' && C <= u'F')
+      Digit = C - u'A' + 10;
+    else
+      return false;
+    Value = Value * Base + Digit;
+    if (Value > Int64(std::numeric_limits<Integer>::max()) + 1) return false;
+  }
+  if (Negative) Value = -Value;
+  if (Value > std::numeric_limits<Integer>::max() || Value < std::numeric_limits<Integer>::min())
+    return false;
+  AValue = static_cast<Integer>(Value);
+  return true;
+}
+
+Integer StrToIntDef(const UnicodeString& S, Integer ADefault) {
+  Integer Value;
+  return TryStrToInt(S, Value) ? Value : ADefault;
 }
 
 static char16_t AsciiUpper(char16_t c) { return (c >= u'a' && c <= u'z') ? c - 32 : c; }

@@ -106,6 +106,10 @@ UTF8String FormatUtf8(const UTF8String& AFormat, std::initializer_list<TVarRec> 
 // Small string helpers of the runtime.
 
 UnicodeString IntToStr(Int64 AValue);
+// The runtime's integer conversion: leading blanks, an optional sign, decimal digits or
+// hexadecimal after "$" or "0x"; nothing may follow, and the value must fit 32 bits.
+bool TryStrToInt(const UnicodeString& S, Integer& AValue);
+Integer StrToIntDef(const UnicodeString& S, Integer ADefault);
 UnicodeString UpperCase(const UnicodeString& S);   // ASCII letters only
 UnicodeString LowerCase(const UnicodeString& S);   // ASCII letters only
 UnicodeString Trim(const UnicodeString& S);        // removes characters <= space at both ends
