@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "addin/Config.h"
 #include "common/TestSupport.h"
 #include "platform/FileSystem.h"
@@ -14,16 +16,18 @@ namespace {
 
 // A record written as its fourteen fields in declaration order, '1' for True.
 TVorlaneSettingsRec Rec(const std::string& AFlags) {
-  TVorlaneSettingsRec R;
-  bool* Fields = &R.AutoLibSuffix;
+  bool Fields[sizeof(TVorlaneSettingsRec)] = {};
   for (size_t I = 0; I < AFlags.size(); ++I) Fields[I] = AFlags[I] == '1';
+  TVorlaneSettingsRec R;
+  std::memcpy(&R, Fields, sizeof R);
   return R;
 }
 
 std::string Flags(const TVorlaneSettingsRec& R) {
+  bool Fields[sizeof R];
+  std::memcpy(Fields, &R, sizeof R);
   std::string S;
-  const bool* Fields = &R.AutoLibSuffix;
-  for (size_t I = 0; I < sizeof R; ++I) S += Fields[I] ? '1' : '0';
+  for (bool F : Fields) S += F ? '1' : '0';
   return S;
 }
 
@@ -35,30 +39,27 @@ std::string CrLf(const std::string& AText) {
 
 UnicodeString U(const fs::path& APath) { return UTF8ToUnicode(APath.string()); }
 
-// Resets the process-wide state that every level shares.
-struct TGlobalsReset {
-  TGlobalsReset() { Reset(); }
-  ~TGlobalsReset() { Reset(); }
-  static void Reset() {
-    TAbstractSettings::FSettingsDefault = TVorlaneSettingsRec();
-    TAbstractSettings::FIsKelvaryInstalled = false;
-    TAbstractSettings::FIsBrisendalInstalled = false;
-  }
-};
+// The thirteen keys a save always writes, in their order, with the given values.
+std::string Keys(const std::string& AValues) {
+  static const char* const Names[] = {"AutoLibSuffix", "ClearChildAppSettings", "ClearChildPackageSettings",
+                                      "ClearChildVersionInfo", "NormalizeDproj", "SplitDproj",
+                                      "EnableMissingPlatforms", "RemoveUnusedPlatforms", "RefreshFormType",
+                                      "RemoveExcludedPackages", "RemoveDeployment", "RemoveUWP", "RemoveExplicits"};
+  std::string S;
+  for (size_t I = 0; I < AValues.size(); ++I)
+    if (AValues[I] != '-') S += std::string(Names[I]) + "=" + AValues[I] + "\n";
+  return S;
+}
 
-const char* const cAllKeysOff =
-    "AutoLibSuffix=0\nClearChildAppSettings=0\nClearChildPackageSettings=0\nClearChildVersionInfo=0\n"
-    "NormalizeDproj=0\nSplitDproj=0\nEnableMissingPlatforms=0\nRemoveUnusedPlatforms=0\nRefreshFormType=0\n"
-    "RemoveExcludedPackages=0\nRemoveDeployment=0\nRemoveUWP=0\nRemoveExplicits=0\n";
+void ResetGlobals() {
+  TAbstractSettings::FSettingsDefault = TVorlaneSettingsRec();
+  TAbstractSettings::FIsKelvaryInstalled = TAbstractSettings::FIsBrisendalInstalled = false;
+}
 
 }  // namespace
 
 // Loading reads a file into a record whose fields are the defaults; saving writes a record and
-// the result reads back as that record. Flags follow the field order:
-//                     AutoLibSuffix, ClearChildApp, ClearChildPackage, ClearChildVersionInfo,
-//                     Normalize, Split, EnableMissing, RemoveUnused, RefreshFormType,
-//                     CleanLineFeeds, RemoveExcludedPackages, RemoveDeployment, RemoveUWP,
-//                     RemoveExplicits.
+// the result reads back as that record. Flags are the fields in declaration order.
 TEST(VorlaneSettingsRecTest, LoadAndSaveSettingsFiles) {
   struct TCase {
     const char* Name;
@@ -67,7 +68,7 @@ TEST(VorlaneSettingsRecTest, LoadAndSaveSettingsFiles) {
     const char* Start;
     std::string Expected;  // load: the flags; save: the file afterwards
   };
-  const std::string AllOff = std::string("[Settings]\n") + cAllKeysOff;
+  const std::string AllOff = "[Settings]\n" + Keys("0000000000000");
   const TCase Cases[] = {
       {"missing file", nullptr, false, "10000000000001", "10000000000001"},
       {"legacy add", "[Settings]\nPlatformHandling=AddMissing\n", false, "", "00000010000000"},
@@ -83,18 +84,13 @@ TEST(VorlaneSettingsRecTest, LoadAndSaveSettingsFiles) {
        "00000000010000"},
       {"new file", nullptr, true, "00000000000000", AllOff},
       {"line-break cleaning written only when on", nullptr, true, "10000000010001",
-       "[Settings]\nAutoLibSuffix=1\nClearChildAppSettings=0\nClearChildPackageSettings=0\n"
-       "ClearChildVersionInfo=0\nNormalizeDproj=0\nSplitDproj=0\nEnableMissingPlatforms=0\n"
-       "RemoveUnusedPlatforms=0\nRefreshFormType=0\nRemoveExcludedPackages=0\nRemoveDeployment=0\n"
-       "RemoveUWP=0\nRemoveExplicits=1\nCleanLineFeeds=1\n"},
+       "[Settings]\n" + Keys("1000000000001") + "CleanLineFeeds=1\n"},
       {"legacy and line-break keys removed, foreign kept in place",
        "; mine\n[Tools]\nEditor=vi\n\n[Settings]\nCleanLineFeeds=1\nRemoveUWP=1\nPlatformHandling=AddMissing\n"
        "Colour=blue\n\n[Zz]\nA=1\n",
        true, "00000000000000",
-       "; mine\n[Tools]\nEditor=vi\n\n[Settings]\nRemoveUWP=0\nColour=blue\nAutoLibSuffix=0\n"
-       "ClearChildAppSettings=0\nClearChildPackageSettings=0\nClearChildVersionInfo=0\nNormalizeDproj=0\n"
-       "SplitDproj=0\nEnableMissingPlatforms=0\nRemoveUnusedPlatforms=0\nRefreshFormType=0\n"
-       "RemoveExcludedPackages=0\nRemoveDeployment=0\nRemoveExplicits=0\n\n[Zz]\nA=1\n"},
+       "; mine\n[Tools]\nEditor=vi\n\n[Settings]\nRemoveUWP=0\nColour=blue\n" + Keys("00000000000-0") +
+           "\n[Zz]\nA=1\n"},
       {"section added after the others", "[Tools]\nEditor=vi\n", true, "00000000000000",
        "[Tools]\nEditor=vi\n\n" + AllOff},
   };
@@ -122,7 +118,7 @@ TEST(VorlaneSettingsRecTest, LoadAndSaveSettingsFiles) {
 // The three levels: the global record shared by every instance, configurations starting as a
 // copy of it, OR-merging, the installed add-ins masking two switches, and an empty owner name.
 TEST(VorlaneConfigTest, Levels) {
-  TGlobalsReset Reset;
+  ResetGlobals();
   TScratchFolder Dir("vorlane-config");
   TVorlaneConfig Early;
   EXPECT_EQ("00000000000000", Flags(Early.Settings()));
@@ -166,6 +162,7 @@ TEST(VorlaneConfigTest, Levels) {
   Config.SaveToFile();
   SetCurrentDir(OldDir);
   EXPECT_EQ("[Settings]\r\nAutoLibSuffix=1\r\n", ReadBytes(Dir / ".vorlan"));
+  ResetGlobals();
 }
 
 // A project's settings file follows the project to its new name.
@@ -179,10 +176,9 @@ TEST(VorlaneConfigTest, RenameProjectMovesTheSettingsFile) {
     const char* OwnerAfter;
   };
   const TCase Cases[] = {
-      {"moved", "Lib.dproj", true, false, "App.dproj", "old", "Lib.dproj"},
+      {"moved, another owner", "Lib.dproj", true, false, "Other.dproj", "old", "Other.dproj"},
       {"replaces the file beside the new name", "Lib.dproj", true, true, "APP.DPROJ", "old", "Lib.dproj"},
-      {"nothing to move", "Lib.dproj", false, true, "Other.dproj", "new", "Other.dproj"},
-      {"nothing to move, owner follows", "Lib.dproj", false, false, "App.dproj", "", "Lib.dproj"},
+      {"nothing to move, owner follows", "Lib.dproj", false, true, "App.dproj", "new", "Lib.dproj"},
       {"one settings file for both names", "App.dpk", true, false, "App.dproj", "old", "App.dpk"},
   };
   for (const TCase& C : Cases) {
