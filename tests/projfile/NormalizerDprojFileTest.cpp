@@ -65,7 +65,6 @@ TEST(Normalizer, TiesSettleInOnePass) {
       "<Platforms><Platform value=\"OSX64\">False</Platform><Platform value=\"Win32\">True</Platform>"
       "<Platform value=\"Win64\">False</Platform></Platforms>";
   const std::string cWin32 = "<Platforms><Platform value=\"Win32\">True</Platform></Platforms>";
-  const std::string cStructure = "('$(Platform)'=='Win32' and '$(Base)'=='true') or '$(Base_Win32)'!=''";
   struct TCase {
     const char* Name;
     std::string Input;
@@ -86,11 +85,6 @@ TEST(Normalizer, TiesSettleInOnePass) {
                     cWin32),
        SmallProject(Group("'$(Base_Win32)'!=''", "<Base>true</Base><CfgParent>Base</CfgParent><Zed/><Alpha/><Mid/>"),
                     cWin32)},
-      {"a structure group with unexpected children",
-       SmallProject(Group(cStructure, "<Y/><CfgParent>Base</CfgParent><Base>true</Base><X/><Base_Win32>true</Base_Win32>"),
-                    cWin32),
-       SmallProject(Group(cStructure, "<Base_Win32>true</Base_Win32><CfgParent>Base</CfgParent><Base>true</Base><Y/><X/>"),
-                    cWin32)},
       {"DeployFile entries with and without Platform",
        SmallProject("", "<Deployment>" + Deploy("1", "Win64") + Deploy("2", "") + Deploy("3", "Win32") +
                             Deploy("4", "") + Deploy("5", "Amiga") + Deploy("6", "Win64") + "</Deployment>"),
@@ -104,17 +98,6 @@ TEST(Normalizer, TiesSettleInOnePass) {
                           "<Base_Android/><CfgParent/><Base/><Keep/><Base_Android/><CfgParent/><Base/>"),
                     "", "19.2"),
        SmallProject(Group("'$(Base_Android64)'!=''", "<Keep/>"), "", "19.2")},
-      {"equal personality, package and platform entries",
-       SmallProject("", "<Delphi.Personality><Zoo id=\"a\"/><Source/><Zoo id=\"b\"/><Excluded_Packages>"
-                        "<Excluded_Packages Name=\"p\">2</Excluded_Packages><Excluded_Packages Name=\"o\"/>"
-                        "<Excluded_Packages Name=\"p\">1</Excluded_Packages></Excluded_Packages></Delphi.Personality>"
-                        "<Platforms><Platform value=\"Win64\">True</Platform><Platform value=\"Android\"/>"
-                        "<Platform value=\"Win64\">False</Platform></Platforms>"),
-       SmallProject("", "<Delphi.Personality><Source/><Excluded_Packages><Excluded_Packages Name=\"o\"/>"
-                        "<Excluded_Packages Name=\"p\">2</Excluded_Packages><Excluded_Packages Name=\"p\">1"
-                        "</Excluded_Packages></Excluded_Packages><Zoo id=\"a\"/><Zoo id=\"b\"/></Delphi.Personality>"
-                        "<Platforms><Platform value=\"Android\"/><Platform value=\"Win64\">True</Platform>"
-                        "<Platform value=\"Win64\">False</Platform></Platforms>")},
   };
   for (const TCase& C : cCases) {
     SCOPED_TRACE(C.Name);
