@@ -1,8 +1,5 @@
 #include "cmdline/VorlaneCmdHandler.h"
 
-#include <exception>
-#include <new>
-
 #include "cmdline/SetVersionInfo.h"
 #include "platform/Console.h"
 #include "platform/FileSystem.h"
@@ -83,23 +80,15 @@ void TVorlaneCmd::ShowHelp() {
 void TVorlaneCmd::ProcessFile(const UnicodeString& AFileName, const UnicodeString& ATargetName) {
   TFileHandlerCmdLine::ProcessFile(AFileName, ATargetName);
   if (FCmd.none()) return;
-  // The handler of the file expansion prints only the message; a failure must still say which
-  // file it concerns, and nothing is written for that file.
-  try {
-    FXml->LoadFromFile(AFileName);
-    if (HasCmd(RemovePlatforms) || HasCmd(RefreshFormType) || HasCmd(RemoveExcludedPackages) ||
-        HasCmd(RemoveDeployment) || HasCmd(RemoveUWP))
-      ApplyProjectCommands();
-    if (HasCmd(SetVersion)) TSetVersionInfo::SetVersionInfo(FXml.get(), FVersion);
-    if (HasCmd(Normalize)) TNormalizerDProjFile::Normalize(FXml.get());
-    FXml->SaveToFile(ATargetName);
-  } catch (const Exception& E) {
-    throw Exception(AFileName + u": " + E.Message());
-  } catch (const std::bad_alloc&) {
-    throw;
-  } catch (const std::exception& E) {
-    throw Exception(AFileName + u": " + UTF8ToUnicode(E.what()));
-  }
+  // A failure of loading, editing or saving leaves the file as it was and ends in the file
+  // handler's "Error: <message>" line; the "converting" line before it names the file.
+  FXml->LoadFromFile(AFileName);
+  if (HasCmd(RemovePlatforms) || HasCmd(RefreshFormType) || HasCmd(RemoveExcludedPackages) ||
+      HasCmd(RemoveDeployment) || HasCmd(RemoveUWP))
+    ApplyProjectCommands();
+  if (HasCmd(SetVersion)) TSetVersionInfo::SetVersionInfo(FXml.get(), FVersion);
+  if (HasCmd(Normalize)) TNormalizerDProjFile::Normalize(FXml.get());
+  FXml->SaveToFile(ATargetName);
 }
 
 void TVorlaneCmd::ApplyProjectCommands() {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/SysUtils.h"
+#include "xml/XmlText.h"
 
 namespace Vorlane {
 
@@ -17,13 +18,54 @@ bool IsOutOfOrder(Integer ACount, const TCmp& Cmp) {
   return false;
 }
 
+using TPositions = std::unordered_map<const TXmlNode*, Integer>;
+
+// Each listed node's index among its parent's children, read with one walk per parent
+// (IndexInParent is a search, and lists hold thousands of nodes).
+TPositions PositionsInParents(const TXmlNodeList& AList) {
+  TPositions LResult;
+  std::unordered_set<const TXmlNode*> LParents;
+  for (TXmlNode* LNode : AList) {
+    const TXmlNode* LParent = LNode ? LNode->Parent() : nullptr;
+    if (!LParent || !LParents.insert(LParent).second) continue;
+    for (Integer I = 0; I < LParent->GetNodeCount(); ++I) LResult.emplace(LParent->GetNodes(I), I);
+  }
+  return LResult;
+}
+
+Integer ComparePositions(const TPositions& APositions, const TXmlNode* A, const TXmlNode* B) {
+  auto LA = APositions.find(A);
+  auto LB = APositions.find(B);
+  if (LA == APositions.end() || LB == APositions.end()) return 0;
+  return LA->second < LB->second ? -1 : (LA->second > LB->second ? 1 : 0);
+}
+
+// A comparer made total: the entries the given one ranks equal go by their recorded position.
+class TPositionTieBreak : public TNodeComparer {
+ public:
+  TPositionTieBreak(const TNodeComparer& AOrder, TPositions APositions)
+      : FOrder(AOrder), FPositions(std::move(APositions)) {}
+  Integer Compare(TXmlNode* Left, TXmlNode* Right) const override {
+    Integer LResult = FOrder.Compare(Left, Right);
+    return LResult != 0 ? LResult : ComparePositions(FPositions, Left, Right);
+  }
+
+ private:
+  const TNodeComparer& FOrder;
+  TPositions FPositions;
+};
+
 template <class TCmp>
 void SortNodeList(TXmlNodeList& AList, const TCmp& ACompareNodes) {
   Integer LCount = AList.Count();
   if (LCount < 2) return;
+  TPositions LPositions = PositionsInParents(AList);
+  auto LTotal = [&](TXmlNode* A, TXmlNode* B) {
+    Integer LResult = ACompareNodes(A, B);
+    return LResult != 0 ? LResult : ComparePositions(LPositions, A, B);
+  };
   ListPartitionSort(
-      0, LCount - 1,
-      [&](Integer A, Integer B) { return ACompareNodes(AList.GetItems(A), AList.GetItems(B)); },
+      0, LCount - 1, [&](Integer A, Integer B) { return LTotal(AList.GetItems(A), AList.GetItems(B)); },
       [&](Integer A, Integer B) { AList.Exchange(A, B); });
 }
 
@@ -144,7 +186,11 @@ bool SortChildNodesIfUnsorted(TXmlNode* ANode, const TNodeComparer& AComparer) {
         return AComparer.Compare(ANode->GetNodes(A), ANode->GetNodes(B));
       }))
     return false;
-  ANode->SortChildNodes(&CompareNodesByComparer, const_cast<TNodeComparer*>(&AComparer));
+  TPositions LPositions;
+  LPositions.reserve(LCount);
+  for (Integer I = 0; I < LCount; ++I) LPositions.emplace(ANode->GetNodes(I), I);
+  TPositionTieBreak LTotal(AComparer, std::move(LPositions));
+  ANode->SortChildNodes(&CompareNodesByComparer, static_cast<TNodeComparer*>(&LTotal));
   return true;
 }
 
@@ -175,6 +221,21 @@ void DeleteChildNode(TXmlNode* ANode, const UTF8String& AName) {
   if (!ANode) return;
   Integer LIndex = ANode->NodeIndexByName(AName);
   if (LIndex >= 0) ANode->NodeDelete(LIndex);
+}
+
+void DeleteChildNodes(TXmlNode* ANode, const UTF8String& AName) {
+  if (!ANode) return;
+  // The matches are gathered at the end first, so that each deletion takes the last child
+  // and no list is shifted once per match.
+  std::vector<TXmlNode*> LCurrent = ChildrenOf(ANode);
+  std::vector<TXmlNode*> LOrder, LDoomed;
+  for (TXmlNode* LNode : LCurrent)
+    (vxUTF8CompareNoCase(LNode->Name(), AName) == 0 ? LDoomed : LOrder).push_back(LNode);
+  if (LDoomed.empty()) return;
+  const size_t LKept = LOrder.size();
+  LOrder.insert(LOrder.end(), LDoomed.begin(), LDoomed.end());
+  ArrangeChildren(ANode, LCurrent, LOrder);
+  while (static_cast<size_t>(ANode->GetNodeCount()) > LKept) ANode->NodeDelete(ANode->GetNodeCount() - 1);
 }
 
 bool MoveBefore(TXmlNode* AParent, TXmlNode* ANode, TXmlNode* AAnchor) {

@@ -26,9 +26,9 @@ class TNodeComparer {
   static Integer CompareNames(TXmlNode* Left, TXmlNode* Right);
 };
 
-// The runtime list's partition sort: middle entry as pivot, Hoare-style exchanges. Not stable;
-// equal entries may swap, and the normalized file depends on exactly which, so the scheme is
-// reproduced step for step. After a partition the two parts are independent, so sorting the
+// The runtime list's partition sort: middle entry as pivot, Hoare-style exchanges. Not stable
+// by itself; the normalizer's sorts hand it a total order (ties broken by document position),
+// so which equal entries it would swap never shows. After a partition the two parts are independent, so sorting the
 // smaller one first (recursively) and the larger one in the loop gives the same result as
 // the runtime's left-then-right order while keeping the recursion depth logarithmic. The
 // bounds checks only come into play with a comparer that contradicts itself, where the
@@ -93,22 +93,31 @@ using TListSortCompare = Integer (*)(TXmlNode* Item1, TXmlNode* Item2);
 // The compare routine handed to TXmlNode::SortChildNodes; Info carries a TNodeComparer.
 Integer CompareNodesByComparer(TXmlNode* Node1, TXmlNode* Node2, void* Info);
 
+// Every sort below ranks the entries its comparer calls equal by where they stood in the
+// document when the sort began, so the partition sort meets a total order and its result is
+// the stable one: a normalized project normalizes to itself. Without a tie the order is the
+// comparer's alone.
+
 // Sorts ANode's children only when some adjacent pair is out of order; true when it sorted.
 bool SortChildNodesIfUnsorted(TXmlNode* ANode, const TNodeComparer& AComparer);
 // SortChildNodesIfUnsorted on every node of AList with the one comparer.
 bool SortEachIfUnsorted(const TXmlNodeList& AList, const TNodeComparer& AComparer);
 
 struct TXmlNodeListHelper {
-  // Always sorts (no test first), with the list's partition sort.
+  // Always sorts (no test first). Ties go by each node's position among its parent's
+  // children, whatever order the list was filled in.
   static void SortList(TXmlNodeList& AList, const TNodeComparer& AComparer);
 };
 
-// Sorts AList with the list's partition sort only when it is out of order.
+// Sorts AList only when it is out of order; ties as in SortList.
 bool SortListIfUnsorted(TXmlNodeList& AList, TListSortCompare ACompare);
 
 void AddNodes(TXmlNodeList& AList, const TXmlNodeList& ASource);
 // Destroys the first child whose name matches AName (case-insensitive); nothing otherwise.
 void DeleteChildNode(TXmlNode* ANode, const UTF8String& AName);
+// Destroys every child whose name matches AName (case-insensitive), in one pass over the
+// children; the others keep their order.
+void DeleteChildNodes(TXmlNode* ANode, const UTF8String& AName);
 // Places ANode directly before AAnchor when it stands after it; true when it moved.
 bool MoveBefore(TXmlNode* AParent, TXmlNode* ANode, TXmlNode* AAnchor);
 // Makes the listed nodes the first / last children of AParent, in list order, keeping the

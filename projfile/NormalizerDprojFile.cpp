@@ -85,8 +85,9 @@ Integer TDeploymentNodeComparer::Compare(TXmlNode* Left, TXmlNode* Right) const 
     Integer LResult = CompareOrdinal(LLeft.Keys[I], LRight.Keys[I]);
     if (LResult != 0) return LResult;
   }
-  // The platform positions decide only when both entries have a Platform child.
-  if (LLeft.Platform == -2 || LRight.Platform == -2) return 0;
+  // An entry without Platform child (-2) ranks before one with an unknown platform (-1),
+  // which ranks before the known ones: a tie only between entries of one rank, so the order
+  // stays transitive and a sorted section stays sorted.
   return Sign(LLeft.Platform - LRight.Platform);
 }
 
@@ -147,9 +148,11 @@ void TNormalizerDProjFile::CheckAndroid64Bug() {
     if (LFound < 0) return;
     TXmlNode* LGroup = LGroups[LFound];
     UTF8String LKey = UnicodeToUTF8(AItem->Key());
-    DeleteChildNode(LGroup, LKey + "_Android");
-    DeleteChildNode(LGroup, "CfgParent");
-    DeleteChildNode(LGroup, LKey);
+    // Every stray entry at once: a second one left for the next run would change the file
+    // again then.
+    DeleteChildNodes(LGroup, LKey + "_Android");
+    DeleteChildNodes(LGroup, "CfgParent");
+    DeleteChildNodes(LGroup, LKey);
   });
 }
 
@@ -193,15 +196,23 @@ bool TNormalizerDProjFile::SortEntries() {
   if (LDeployment) {
     TDeploymentNodeComparer LComparer;
     if (SortChildNodesIfUnsorted(LDeployment, LComparer)) LResult = true;
-    // Two exchanges, not a sort: the other children of BorlandProject keep their places.
-    if (LPlatforms && LPlatforms->IndexInParent() < LDeployment->IndexInParent()) {
-      LBorlandProject->NodeExchange(LPlatforms->IndexInParent(), LDeployment->IndexInParent());
-      LResult = true;
-    }
+    // Exchanges, not a sort: the three trade the places they hold and the other children of
+    // BorlandProject keep theirs. The Platforms exchange runs again after the personality
+    // one, which can put Platforms before Deployment again (from Deployment or Platforms
+    // first and the personality last); so every start order ends personality, Deployment,
+    // Platforms in one run.
+    auto PlatformsAfterDeployment = [&] {
+      if (LPlatforms && LPlatforms->IndexInParent() < LDeployment->IndexInParent()) {
+        LBorlandProject->NodeExchange(LPlatforms->IndexInParent(), LDeployment->IndexInParent());
+        LResult = true;
+      }
+    };
+    PlatformsAfterDeployment();
     if (LPersonality && LDeployment->IndexInParent() < LPersonality->IndexInParent()) {
       LBorlandProject->NodeExchange(LDeployment->IndexInParent(), LPersonality->IndexInParent());
       LResult = true;
     }
+    PlatformsAfterDeployment();
   }
 
   TXmlNode* LItemGroup = GetItemGroup();

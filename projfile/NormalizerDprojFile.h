@@ -34,7 +34,8 @@ class TNodeAttributeComparer : public TNodeComparer {
 };
 
 // Deployment entries: DeployFile, DeployClass, ProjectRoot in that order, each kind by its
-// key attributes, ties by the position of the first Platform child in the known platforms.
+// key attributes, then entries without Platform child, then by the position of the first
+// Platform child in the known platforms (unknown names first).
 class TDeploymentNodeComparer : public TNodeComparer {
  public:
   TDeploymentNodeComparer();

@@ -217,7 +217,8 @@ bool TPropertyGroupSorter::SortStructureNodes() {
 }
 
 void TPropertyGroupSorter::RemoveObsoleteNodes(TXmlNode* ANode) {
-  for (const char* LName : {"DCC_E", "DCC_F", "DCC_K", "DCC_N", "DCC_S"}) DeleteChildNode(ANode, LName);
+  // All of each kind in one run, so that a second run finds none left to delete.
+  for (const char* LName : {"DCC_E", "DCC_F", "DCC_K", "DCC_N", "DCC_S"}) DeleteChildNodes(ANode, LName);
 }
 
 bool TPropertyGroupSorter::SortDataNodes() {

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "VorlaneCmdTestUtil.h"
+#include "platform/SysUtils.h"
+#include "projfile/DprojXml.h"
 
 using namespace VorlaneCmdTest;
 
@@ -58,6 +60,20 @@ std::vector<std::string> Body(const TRunResult& ARun) {
 }
 
 std::string Converting(const fs::path& AFile) { return "converting: " + AFile.string(); }
+
+// What loading ASource and saving it to ATarget raises in this process, as the program's
+// error line must show it: "Error: " and the message alone.
+std::string ErrorLineOf(const fs::path& ASource, const fs::path& ATarget) {
+  try {
+    Vorlane::TDprojXml Xml;
+    Xml.LoadFromFile(Vorlane::UTF8ToUnicode(ASource.string()));
+    Xml.SaveToFile(Vorlane::UTF8ToUnicode(ATarget.string()));
+  } catch (const Vorlane::Exception& E) {
+    return "Error: " + Vorlane::UnicodeToUTF8(E.Message());
+  }
+  ADD_FAILURE() << ASource << " loads and saves";
+  return "";
+}
 
 class VorlaneCmdRun : public ::testing::Test {
  protected:
@@ -244,10 +260,8 @@ TEST_F(VorlaneCmdRun, UnreadableFileIsReportedAndKeptAsItWas) {
   ASSERT_EQ(Lines.size(), 5u) << R.Output;
   EXPECT_EQ(Lines[0], Converting(A));
   EXPECT_EQ(Lines[1], Converting(B));
-  // One line naming the file and the reason.
-  const std::string Prefix = "Error: " + B.string() + ": ";
-  EXPECT_EQ(Lines[2].rfind(Prefix, 0), 0u) << Lines[2];
-  EXPECT_GT(Lines[2].size(), Prefix.size());
+  // The reason alone: the line before names the file.
+  EXPECT_EQ(Lines[2], ErrorLineOf(B, FDir / "unused.dproj"));
   EXPECT_EQ(Lines[3], "press <enter> to continue...");
   EXPECT_EQ(Lines[4], Converting(D));
 
@@ -259,20 +273,43 @@ TEST_F(VorlaneCmdRun, UnreadableFileIsReportedAndKeptAsItWas) {
   EXPECT_EQ(ReadBytes(D), Expected);
 }
 
-TEST_F(VorlaneCmdRun, MissingFileIsReportedWithItsName) {
+TEST_F(VorlaneCmdRun, FailedFileGetsOneErrorLineWithTheMessage) {
   // Not a mask and not present: expands to nothing, so no line at all.
   TRunResult R = Run({"-n", "Missing.dproj"});
   EXPECT_EQ(R.ExitCode, 0) << R.Output;
   EXPECT_TRUE(Body(R).empty()) << R.Output;
-  // A project that is not an MSBuild document at all.
-  const fs::path Text = FDir / "Text.dproj";
-  WriteBytes(Text, "just some words\r\n");
-  R = Run({"-n", "Text.dproj"});
-  EXPECT_EQ(R.ExitCode, 1) << R.Output;
-  const std::vector<std::string> Lines = Body(R);
-  ASSERT_GE(Lines.size(), 2u) << R.Output;
-  EXPECT_EQ(Lines[1].rfind("Error: " + Text.string() + ": ", 0), 0u) << Lines[1];
-  EXPECT_EQ(ReadBytes(Text), "just some words\r\n");
+
+  // A file that cannot be parsed, one that is no MSBuild document at all, and one whose
+  // target cannot be written (a folder stands in its place): "converting: <file>", then
+  // exactly "Error: <message>" on the console and in the log, and the file keeps its bytes.
+  struct TCase {
+    const char* Name;
+    std::string Content;
+    const char* Target;  // below -o:out, or empty for in place
+  };
+  const TCase cCases[] = {
+      {"Broken.dproj", cBroken, ""},
+      {"Text.dproj", "just some words\r\n", ""},
+      {"Blocked.dproj", OnDisk(Fixture("ops/ops.dproj")), "out"},
+  };
+  for (const TCase& C : cCases) {
+    SCOPED_TRACE(C.Name);
+    const fs::path File = FDir / C.Name;
+    WriteBytes(File, C.Content);
+    std::vector<std::string> Args = {"-n", "-l:run.log", C.Name};
+    fs::path Target = File;
+    if (*C.Target) {
+      Target = FDir / C.Target / C.Name;
+      fs::create_directories(Target / "sub");
+      Args.push_back(std::string("-o:") + C.Target);
+    }
+    R = Run(Args);
+    EXPECT_EQ(R.ExitCode, 1) << R.Output;
+    const std::string Error = ErrorLineOf(File, Target);
+    EXPECT_EQ(Body(R), (std::vector<std::string>{Converting(File), Error, "press <enter> to continue..."}));
+    EXPECT_EQ(ReadBytes(FDir / "run.log"), Converting(File) + "\r\n" + Error + "\r\n");
+    EXPECT_EQ(ReadBytes(File), C.Content);
+  }
 }
 
 TEST_F(VorlaneCmdRun, ShippedSampleTakesEveryCommandAtOnce) {

@@ -58,25 +58,58 @@ TEST(NormalizerHelpers, SortChildNodesOnlyWhenOutOfOrder) {
   EXPECT_EQ(0, LNever.FCalls);
 }
 
-TEST(NormalizerHelpers, PartitionSortMovesEqualNodes) {
-  // b1, a, b2: the pivot a is exchanged with b1, then b1 and b2 swap in the right part.
-  auto LXml = ParseProject(R"(<Project><a k="b" id="b1"/><a k="a" id="a"/><a k="b" id="b2"/></Project>)");
-  TKeyComparer LComparer;
-  EXPECT_TRUE(SortChildNodesIfUnsorted(LXml->GetRoot(), LComparer));
-  EXPECT_EQ("a,b2,b1", Ids(LXml->GetRoot()));
-
-  TXmlNodeList LList;
-  auto LOther = ParseProject(R"(<Project><a k="b" id="b1"/><a k="a" id="a"/><a k="b" id="b2"/></Project>)");
-  for (Integer I = 0; I < 3; ++I) LList.Add(LOther->GetRoot()->GetNodes(I));
-  TXmlNodeListHelper::SortList(LList, LComparer);
-  EXPECT_EQ("a,b2,b1", Ids(LList));
-  // The list sort reorders the list only, never the document.
-  EXPECT_EQ("b1,a,b2", Ids(LOther->GetRoot()));
-}
-
 Integer CompareById(TXmlNode* A, TXmlNode* B) {
   UTF8String LA = A->GetAttributeByName("k"), LB = B->GetAttributeByName("k");
   return LA < LB ? -1 : (LA == LB ? 0 : 1);
+}
+
+TEST(NormalizerHelpers, EqualNodesKeepTheirDocumentOrder) {
+  // Keys with ties in several places; every sort must give the stable order, whichever way
+  // the list was filled, and sorting that result again must leave it as it is.
+  struct TCase {
+    const char* Keys;  // one key per child, ids are the positions
+    const char* Expected;
+  };
+  const TCase cCases[] = {
+      {"b,a,b", "1,0,2"},
+      {"3,1,2,1", "1,3,2,0"},
+      {"x,x,x,a,x", "3,0,1,2,4"},
+      {"c,b,a,c,b,a,c,b,a", "2,5,8,1,4,7,0,3,6"},
+  };
+  for (const TCase& C : cCases) {
+    SCOPED_TRACE(C.Keys);
+    std::string LText = "<Project>";
+    std::string LKeys = C.Keys;
+    int LId = 0;
+    for (size_t LStart = 0; LStart <= LKeys.size();) {
+      size_t LEnd = LKeys.find(',', LStart);
+      if (LEnd == std::string::npos) LEnd = LKeys.size();
+      LText += "<a k=\"" + LKeys.substr(LStart, LEnd - LStart) + "\" id=\"" + std::to_string(LId++) + "\"/>";
+      LStart = LEnd + 1;
+    }
+    LText += "</Project>";
+
+    TKeyComparer LComparer;
+    auto LChildren = ParseProject(LText);
+    SortChildNodesIfUnsorted(LChildren->GetRoot(), LComparer);
+    EXPECT_EQ(C.Expected, Ids(LChildren->GetRoot()));
+    EXPECT_FALSE(SortChildNodesIfUnsorted(LChildren->GetRoot(), LComparer));
+
+    // Lists: filled in reverse, as the group sorter extracts its groups; ties still go by the
+    // document. The document itself is never reordered.
+    auto LDoc = ParseProject(LText);
+    TXmlNodeList LList;
+    for (Integer I = LDoc->GetRoot()->GetNodeCount() - 1; I >= 0; --I) LList.Add(LDoc->GetRoot()->GetNodes(I));
+    TXmlNodeListHelper::SortList(LList, LComparer);
+    EXPECT_EQ(C.Expected, Ids(LList));
+    TXmlNodeList LForward;
+    LDoc->GetRoot()->NodesByName("a", &LForward);
+    SortListIfUnsorted(LForward, &CompareById);
+    EXPECT_EQ(C.Expected, Ids(LForward));
+    EXPECT_FALSE(SortListIfUnsorted(LForward, &CompareById));
+    for (Integer I = 0; I < LDoc->GetRoot()->GetNodeCount(); ++I)
+      EXPECT_EQ(std::to_string(I), LDoc->GetRoot()->GetNodes(I)->GetAttributeByName("id"));
+  }
 }
 
 TEST(NormalizerHelpers, SortListIfUnsorted) {
@@ -85,10 +118,10 @@ TEST(NormalizerHelpers, SortListIfUnsorted) {
   TXmlNodeList LList;
   LXml->GetRoot()->NodesByName("a", &LList);
   EXPECT_TRUE(SortListIfUnsorted(LList, &CompareById));
-  // Pivot a1: c and a2 swap, then b, c is already in order; a2 ends before a1.
-  EXPECT_EQ("a2,a1,b,c", Ids(LList));
+  // The partition sort alone would end with a2 before a1.
+  EXPECT_EQ("a1,a2,b,c", Ids(LList));
   EXPECT_FALSE(SortListIfUnsorted(LList, &CompareById));
-  EXPECT_EQ("a2,a1,b,c", Ids(LList));
+  EXPECT_EQ("a1,a2,b,c", Ids(LList));
   TXmlNodeList LEmpty;
   EXPECT_FALSE(SortListIfUnsorted(LEmpty, &CompareById));
 }
@@ -177,6 +210,27 @@ TEST(NormalizerHelpers, DeleteChildNodeTakesTheFirstMatchOnly) {
   EXPECT_EQ("0,2", Ids(LXml->GetRoot()));
   DeleteChildNode(LXml->GetRoot(), "Missing");
   EXPECT_EQ(2, LXml->GetRoot()->GetNodeCount());
+}
+
+TEST(NormalizerHelpers, DeleteChildNodesTakesEveryMatch) {
+  struct TCase {
+    const char* Children;
+    const char* Name;
+    const char* Left;
+  };
+  const TCase cCases[] = {
+      {R"(<X id="0"/><DCC_E id="1"/><Y id="2"/><dcc_e id="3"/><DCC_E id="4"/>)", "DCC_E", "0,2"},
+      {R"(<DCC_E id="0"/><DCC_E id="1"/>)", "DCC_E", ""},
+      {R"(<A id="0"/><B id="1"/>)", "DCC_E", "0,1"},
+      {R"(<DCC_EX id="0"/><DCC_E id="1"/><DCC_ id="2"/>)", "DCC_E", "0,2"},
+  };
+  for (const TCase& C : cCases) {
+    SCOPED_TRACE(C.Children);
+    auto LXml = ParseProject(std::string("<Project>") + C.Children + "</Project>");
+    DeleteChildNodes(LXml->GetRoot(), C.Name);
+    EXPECT_EQ(C.Left, Ids(LXml->GetRoot()));
+  }
+  DeleteChildNodes(nullptr, "DCC_E");
 }
 
 TEST(NormalizerHelpers, BaseComparerIsOrdinalOnNames) {
