@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <string>
-#include <vector>
 
 #include "projfile/CleanLineFeeds.h"
 #include "tests/projfile/DprojFileTestSupport.h"
@@ -17,22 +15,20 @@ namespace {
 const std::string cBom = "\xEF\xBB\xBF";
 
 fs::file_time_type Age(const fs::path& APath) {
-  const auto Old = fs::last_write_time(APath) - std::chrono::hours(24 * 400);
-  fs::last_write_time(APath, Old);
-  return Old;
+  fs::last_write_time(APath, fs::last_write_time(APath) - std::chrono::hours(9600));
+  return fs::last_write_time(APath);
 }
 
-// The lines of single-byte text, split at CR LF, lone CR and lone LF.
+// The lines of single-byte text, split at CR LF, and also at lone CR and LF unless ACrLfOnly.
 std::vector<std::string> LinesOf(const std::string& AText, bool ACrLfOnly) {
   std::vector<std::string> Result(1);
   for (size_t I = 0; I < AText.size(); ++I) {
-    const char C = AText[I];
-    const bool CrLf = C == '\r' && I + 1 < AText.size() && AText[I + 1] == '\n';
-    if (CrLf || (!ACrLfOnly && (C == '\r' || C == '\n'))) {
+    const bool CrLf = AText.compare(I, 2, "\r\n") == 0;
+    if (CrLf || (!ACrLfOnly && (AText[I] == '\r' || AText[I] == '\n'))) {
       Result.emplace_back();
-      if (CrLf) ++I;
+      I += CrLf;
     } else {
-      Result.back() += C;
+      Result.back() += AText[I];
     }
   }
   return Result;
@@ -49,29 +45,16 @@ TEST(CleanLineFeeds, CorpusSourcesGetCrLfAndNothingElseChanges) {
     SCOPED_TRACE(Entry.path().filename().string());
     ++Count;
     const std::string Original = ReadBytes(Entry.path());
-    const bool Mixed = LinesOf(Original, false) != LinesOf(Original, true);
-    const fs::path Copy = Dir / "copy";
-    WriteBytes(Copy, Original);
-
-    // Into another file first: the source stays as it is.
-    EXPECT_EQ(Mixed, TCleanLineFeeds::CleanLineFeeds(U16(Copy), U16(Dir / "target")));
-    EXPECT_EQ(Original, ReadBytes(Copy));
-    EXPECT_EQ(Mixed, fs::exists(Dir / "target"));
-
-    EXPECT_EQ(Mixed, TCleanLineFeeds::CleanLineFeeds(U16(Copy)));
-    const std::string Cleaned = ReadBytes(Copy);
-    if (Mixed) {
-      EXPECT_EQ(ReadBytes(Dir / "target"), Cleaned);
-    }
+    WriteBytes(Dir / "copy", Original);
+    EXPECT_EQ(LinesOf(Original, false) != LinesOf(Original, true), TCleanLineFeeds::CleanLineFeeds(U16(Dir / "copy")));
+    const std::string Cleaned = ReadBytes(Dir / "copy");
     EXPECT_EQ(Original.rfind(cBom, 0) == 0, Cleaned.rfind(cBom, 0) == 0);
     EXPECT_EQ(LinesOf(Original, false), LinesOf(Cleaned, true));
     EXPECT_EQ(LinesOf(Cleaned, false), LinesOf(Cleaned, true));
-
     // Clean now: a second run writes nothing and the time stays.
-    const auto Old = Age(Copy);
-    EXPECT_FALSE(TCleanLineFeeds::CleanLineFeeds(U16(Copy)));
-    EXPECT_EQ(Old, fs::last_write_time(Copy));
-    fs::remove(Dir / "target");
+    const auto Old = Age(Dir / "copy");
+    EXPECT_FALSE(TCleanLineFeeds::CleanLineFeeds(U16(Dir / "copy")));
+    EXPECT_EQ(Old, fs::last_write_time(Dir / "copy"));
   }
   EXPECT_EQ(12, Count);
 }
@@ -79,8 +62,7 @@ TEST(CleanLineFeeds, CorpusSourcesGetCrLfAndNothingElseChanges) {
 TEST(CleanLineFeeds, EncodingsKeepEveryByteButTheLineBreaks) {
   struct TCase {
     const char* What;
-    std::string Source;
-    std::string Expected;  // empty: the file needs no change
+    std::string Source, Expected;  // Expected empty: the file needs no change
   };
   // U+0D0A is the byte pair 0A 0D (LE) or 0D 0A (BE), U+010D the pair 0D 01 (LE): line breaks
   // only for a byte-wise reading.
@@ -116,25 +98,25 @@ TEST(CleanLineFeeds, EncodingsKeepEveryByteButTheLineBreaks) {
   EXPECT_EQ(1u, Dir.EntryCount());
 }
 
-TEST(CleanLineFeeds, RefusalsWriteNothing) {
+TEST(CleanLineFeeds, TargetsAndRefusals) {
   TTempDir Dir;
   const std::string Mixed = "a\nb\r\n";
-  const fs::path Source = Dir / "a.pas";
+  const fs::path Source = Dir / "a.pas", ReadOnly = Dir / "ro.pas";
   WriteBytes(Source, Mixed);
-
-  EXPECT_FALSE(TCleanLineFeeds::CleanLineFeeds(U16(Dir / "missing.pas")));
+  // Missing source, missing target folder (a failed write): false, nothing written.
   EXPECT_FALSE(TCleanLineFeeds::CleanLineFeeds(U16(Dir / "missing.pas"), U16(Dir / "t.pas")));
-  // A folder that does not exist: the write fails and is reported as false.
   EXPECT_FALSE(TCleanLineFeeds::CleanLineFeeds(U16(Source), U16(Dir / "none" / "t.pas")));
   EXPECT_EQ(1u, Dir.EntryCount());
-
-  const fs::path ReadOnly = Dir / "ro.pas";
-  WriteBytes(ReadOnly, Mixed);
+  // Read-only targets are refused, also when they are the source.
+  fs::copy_file(Source, ReadOnly);
   fs::permissions(ReadOnly, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);
   EXPECT_FALSE(TCleanLineFeeds::CleanLineFeeds(U16(ReadOnly)));
   EXPECT_FALSE(TCleanLineFeeds::CleanLineFeeds(U16(Source), U16(ReadOnly)));
   EXPECT_EQ(Mixed, ReadBytes(ReadOnly));
+  // Another target is created and the source stays as it is.
+  EXPECT_TRUE(TCleanLineFeeds::CleanLineFeeds(U16(Source), U16(Dir / "t.pas")));
   EXPECT_EQ(Mixed, ReadBytes(Source));
-  EXPECT_EQ(2u, Dir.EntryCount());
+  EXPECT_EQ("a\r\nb\r\n", ReadBytes(Dir / "t.pas"));
+  EXPECT_EQ(3u, Dir.EntryCount());
 }
