@@ -38,10 +38,16 @@ TProjFileStamp ProjFileGetStamp(const UnicodeString& AFileName) {
 void ProjFileSetStamp(const UnicodeString& AFileName, const TProjFileStamp& AStamp) {
   if (AStamp.Attributes != faInvalid) FileSetAttr(AFileName, AStamp.Attributes);
   if (!AStamp.HasTimes) return;
+  // A time that still reads the same is left alone: the system may keep it finer than the
+  // 100-ns ticks, and setting it would cut off the rest although the file was not touched.
+  TFileTimes Now;
+  const bool HaveNow = GetFileTimes(AFileName, Now);
+  auto Changed = [&](Int64 AOld, Int64 ANow) { return AOld != 0 && !(HaveNow && ANow == AOld); };
   // POSIX keeps no settable creation time; the other two are what users see there.
-  if (AStamp.Times.CreationTime != 0) SetFileCreationTime(AFileName, AStamp.Times.CreationTime);
-  if (AStamp.Times.LastWriteTime != 0) SetFileLastWriteTime(AFileName, AStamp.Times.LastWriteTime);
-  if (AStamp.Times.LastAccessTime != 0) SetFileLastAccessTime(AFileName, AStamp.Times.LastAccessTime);
+  if (Changed(AStamp.Times.CreationTime, Now.CreationTime)) SetFileCreationTime(AFileName, AStamp.Times.CreationTime);
+  if (Changed(AStamp.Times.LastWriteTime, Now.LastWriteTime)) SetFileLastWriteTime(AFileName, AStamp.Times.LastWriteTime);
+  if (Changed(AStamp.Times.LastAccessTime, Now.LastAccessTime))
+    SetFileLastAccessTime(AFileName, AStamp.Times.LastAccessTime);
 }
 
 void ProjFileReplaceContent(const UnicodeString& AFileName, const void* AData, Int64 ACount) {

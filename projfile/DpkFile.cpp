@@ -1,0 +1,225 @@
+#include "projfile/DpkFile.h"
+
+#include "platform/FileSystem.h"
+#include "projfile/ProjFileIO.h"
+
+namespace Vorlane {
+
+namespace {
+
+const UnicodeString cLibSuffixDirective = u"{$LIBSUFFIX";
+
+bool IsBlank(char16_t C) { return C == u' ' || C == u'\t'; }
+bool IsBlankOrSeparator(char16_t C) { return IsBlank(C) || C == u',' || C == u';'; }
+bool IsBlankOrSemicolon(char16_t C) { return IsBlank(C) || C == u';'; }
+
+template <typename TPredicate>
+UnicodeString TrimWhere(const UnicodeString& S, TPredicate AStrip) {
+  size_t B = 0, E = S.size();
+  while (B < E && AStrip(S[B])) ++B;
+  while (E > B && AStrip(S[E - 1])) --E;
+  return S.substr(B, E - B);
+}
+
+UnicodeString TrimLeft(const UnicodeString& S) {
+  size_t B = 0;
+  while (B < S.size() && S[B] <= u' ') ++B;
+  return S.substr(B);
+}
+
+UnicodeString TrimRight(const UnicodeString& S) {
+  size_t E = S.size();
+  while (E > 0 && S[E - 1] <= u' ') --E;
+  return S.substr(0, E);
+}
+
+// Reads one line of a requires or contains clause; false once the clause has ended.
+bool AddClauseEntry(TStringList& AList, const UnicodeString& ALine) {
+  AList.Add(TrimWhere(ALine, IsBlankOrSeparator));
+  const UnicodeString Tail = TrimRight(ALine);
+  return Tail.empty() || Tail.back() != u';';
+}
+
+// What a clause entry is, for the separator written after it.
+enum class TEntryKind { Empty, Name, Comment, LineComment };
+
+// An entry that holds nothing but comments or directives ("{$IFDEF MSWINDOWS}") takes no
+// separator of its own: a comma after it would stand between two commas, and one after a
+// "//" comment would be part of the comment.
+TEntryKind KindOf(const UnicodeString& AEntry) {
+  if (AEntry.empty()) return TEntryKind::Empty;
+  size_t I = 0;
+  const size_t N = AEntry.size();
+  for (;;) {
+    while (I < N && AEntry[I] <= u' ') ++I;
+    if (I == N) return TEntryKind::Comment;
+    if (AEntry.compare(I, 2, u"//") == 0) return TEntryKind::LineComment;
+    size_t Close;
+    if (AEntry[I] == u'{') {
+      Close = AEntry.find(u'}', I + 1);
+      if (Close == UnicodeString::npos) return TEntryKind::LineComment;  // runs on: a separator would vanish in it
+      I = Close + 1;
+    } else if (AEntry.compare(I, 2, u"(*") == 0) {
+      Close = AEntry.find(u"*)", I + 2);
+      if (Close == UnicodeString::npos) return TEntryKind::LineComment;
+      I = Close + 2;
+    } else {
+      return TEntryKind::Name;
+    }
+  }
+}
+
+void WriteClause(TStrings& ATarget, const char16_t* AKeyword, const TStringList& AList) {
+  if (AList.Count() == 0) return;
+  const Integer Count = AList.Count();
+  // The semicolon goes after the last entry that can carry it, commas after every name that
+  // another name follows. A list of names only gets "name," lines and a final "name;".
+  Integer LastName = -1, Terminator = -1;
+  for (Integer I = 0; I < Count; ++I) {
+    const TEntryKind Kind = KindOf(AList[I]);
+    if (Kind == TEntryKind::Name) LastName = I;
+    if (Kind == TEntryKind::Name || Kind == TEntryKind::Comment) Terminator = I;
+  }
+  if (Terminator < 0) Terminator = Count - 1;
+  ATarget.Add(AKeyword);
+  for (Integer I = 0; I < Count; ++I) {
+    const UnicodeString& Entry = AList[I];
+    if (I == Terminator) {
+      ATarget.Add(u"  " + Entry + u";");
+      continue;
+    }
+    const TEntryKind Kind = KindOf(Entry);
+    if (Kind == TEntryKind::Empty) continue;
+    ATarget.Add(u"  " + Entry + (Kind == TEntryKind::Name && I < LastName ? u"," : u""));
+  }
+  ATarget.Add(UnicodeString());
+}
+
+}  // namespace
+
+TDpkFile::TDpkFile() = default;
+
+TDpkFile::TDpkFile(const UnicodeString& AFileName) { LoadFromFile(AFileName); }
+
+TDpkFile::TDpkFile(const TStrings& Source) { LoadFromStrings(Source); }
+
+TDpkFile::~TDpkFile() = default;
+
+void TDpkFile::SetEncoding(TEncoding* AValue) { FEncoding = AValue != nullptr ? AValue : TEncoding::ANSI(); }
+
+// ---------------------------------------------------------------------------------------------
+// Library suffix
+
+UnicodeString TDpkFile::GetLibSuffix() const {
+  for (const UnicodeString& Line : FSettings) {
+    if (!StartsText(cLibSuffixDirective, Line)) continue;
+    const size_t First = Line.find(u'\'');
+    if (First == UnicodeString::npos) return UnicodeString();
+    const size_t Second = Line.find(u'\'', First + 1);
+    if (Second == UnicodeString::npos) return UnicodeString();
+    return Line.substr(First + 1, Second - First - 1);
+  }
+  return UnicodeString();
+}
+
+void TDpkFile::SetLibSuffix(const UnicodeString& AValue) {
+  const UnicodeString Directive = cLibSuffixDirective + u" '" + AValue + u"'}";
+  for (Integer I = 0; I < FSettings.Count(); ++I) {
+    if (StartsText(cLibSuffixDirective, FSettings[I])) {
+      FSettings.SetStrings(I, Directive);
+      return;
+    }
+  }
+  FSettings.Add(Directive);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reading
+
+void TDpkFile::LoadFromFile(const UnicodeString& AFileName) {
+  if (AFileName.empty() || !FileExists(AFileName)) return;
+  TStringList Lines;
+  Lines.LoadFromFile(AFileName);
+  SetEncoding(Lines.Encoding());
+  LoadFromStrings(Lines);
+  FFileName = AFileName;
+}
+
+void TDpkFile::LoadFromStrings(const TStrings& Source) {
+  bool InRequires = false, InContains = false;
+  for (const UnicodeString& Line : Source) {
+    if (InRequires) {
+      InRequires = AddClauseEntry(FRequires, Line);
+      continue;
+    }
+    if (InContains) {
+      InContains = AddClauseEntry(FContains, Line);
+      continue;
+    }
+    const UnicodeString Left = TrimLeft(Line);
+    if (StartsText(u"end.", Left)) break;
+    if (StartsText(u"package ", Left)) {
+      const UnicodeString Declaration = TrimWhere(Line, IsBlankOrSemicolon);
+      FName = Declaration.size() > 8 ? Declaration.substr(8) : UnicodeString();
+      continue;
+    }
+    if (StartsText(u"{$R ", Trim(Line))) {
+      FResources.Add(Line);
+      continue;
+    }
+    if (Line.compare(0, 2, u"{$") == 0 || Line.compare(0, 2, u"{%") == 0) {
+      FSettings.Add(Line);
+      continue;
+    }
+    const UnicodeString Keyword = LowerCase(Trim(Line));
+    if (Keyword == u"requires") InRequires = true;
+    else if (Keyword == u"contains") InContains = true;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Writing
+
+void TDpkFile::SaveToStrings(TStrings& Target) const {
+  Target.Clear();
+  Target.Add(u"package " + FName + u";");
+  Target.Add(UnicodeString());
+  for (const UnicodeString& Line : FResources) Target.Add(Line);
+  for (const UnicodeString& Line : FSettings) Target.Add(Line);
+  Target.Add(UnicodeString());
+  WriteClause(Target, u"requires", FRequires);
+  WriteClause(Target, u"contains", FContains);
+  Target.Add(u"end.");
+}
+
+void TDpkFile::SaveToFile(const UnicodeString& AFileName) {
+  if (AFileName.empty()) return;
+  TStringList Lines;
+  SaveToStrings(Lines);
+  if (FEncoding == nullptr) FEncoding = TEncoding::UTF8();
+  const UnicodeString Folder = ExtractFileDir(AFileName);
+  if (!Folder.empty()) ForceDirectories(Folder);
+  TBytes Bytes = FEncoding->GetPreamble();
+  const TBytes Body = FEncoding->GetBytes(Lines.Text());
+  Bytes.insert(Bytes.end(), Body.begin(), Body.end());
+  ProjFileReplaceContent(AFileName, Bytes.data(), static_cast<Int64>(Bytes.size()));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Library suffix of a file or of lines
+
+void TDpkFile::AdjustLibSuffixDpk(const UnicodeString& AFileName, const UnicodeString& ALibSuffix) {
+  if (AFileName.empty() || !FileExists(AFileName)) return;
+  TDpkFile Dpk(AFileName);
+  Dpk.SetLibSuffix(ALibSuffix);
+  Dpk.SaveToFile(AFileName);
+}
+
+bool TDpkFile::AdjustLibSuffixDpk(TStrings& AStrings, const UnicodeString& ALibSuffix) {
+  TDpkFile Dpk(AStrings);
+  Dpk.SetLibSuffix(ALibSuffix);
+  Dpk.SaveToStrings(AStrings);
+  return true;
+}
+
+}  // namespace Vorlane

@@ -1,0 +1,83 @@
+// A Delphi package source (.dpk) read into its parts (name, resource directives, other
+// directives, the requires and contains lists) and written back in one fixed layout. Comments,
+// blank lines and indented directives other than resources do not survive a save.
+#pragma once
+
+#include "platform/Encoding.h"
+#include "platform/StringList.h"
+#include "platform/Types.h"
+
+namespace Vorlane {
+
+class TDpkFile {
+ public:
+  TDpkFile();
+  // Loads the file when it exists.
+  explicit TDpkFile(const UnicodeString& AFileName);
+  // Parses the lines; the file name stays empty and the encoding unknown.
+  explicit TDpkFile(const TStrings& Source);
+  ~TDpkFile();
+
+  TDpkFile(const TDpkFile&) = delete;
+  TDpkFile& operator=(const TDpkFile&) = delete;
+
+  // The lists; the setters copy the given lines.
+  TStringList& Contains() { return FContains; }
+  void SetContains(const TStrings& AValue) { FContains.Assign(AValue); }
+  TStringList& Requires() { return FRequires; }
+  void SetRequires(const TStrings& AValue) { FRequires.Assign(AValue); }
+  // Resource directive lines, exactly as read (indentation kept).
+  TStringList& Resources() { return FResources; }
+  void SetResources(const TStrings& AValue) { FResources.Assign(AValue); }
+  // Every other directive line ("{$" or "{%" at the start of the line), exactly as read.
+  TStringList& Settings() { return FSettings; }
+  void SetSettings(const TStrings& AValue) { FSettings.Assign(AValue); }
+
+  // The encoding a save writes in; null until a file was loaded or saved. Setting null
+  // selects the Ansi code page. Encodings are the platform's shared instances, never owned.
+  TEncoding* Encoding() const { return FEncoding; }
+  void SetEncoding(TEncoding* AValue);
+
+  const UnicodeString& FileName() const { return FFileName; }
+  void SetFileName(const UnicodeString& AValue) { FFileName = AValue; }
+  const UnicodeString& Name() const { return FName; }
+  void SetName(const UnicodeString& AValue) { FName = AValue; }
+
+  // The text between the first two apostrophes of the first "{$LIBSUFFIX" directive; empty
+  // without one or when it has no quoted text ("{$LIBSUFFIX AUTO}"). Setting replaces that
+  // whole directive by "{$LIBSUFFIX '<value>'}", or appends it as the last directive.
+  UnicodeString GetLibSuffix() const;
+  UnicodeString LibSuffix() const { return GetLibSuffix(); }
+  void SetLibSuffix(const UnicodeString& AValue);
+
+  // Nothing for an empty name or a missing file. Otherwise reads the file (encoding from its
+  // byte-order mark, else the Ansi code page), keeps that encoding, adds the parsed parts
+  // to what the object holds and remembers the name.
+  void LoadFromFile(const UnicodeString& AFileName);
+  // Adds the parts found in Source; the lists are not cleared first.
+  void LoadFromStrings(const TStrings& Source);
+  // Replaces Target's lines by the package source in the fixed layout.
+  void SaveToStrings(TStrings& Target) const;
+  // Nothing for an empty name. Writes the package source in the kept encoding (UTF-8 with
+  // byte-order mark when none is known yet), CR LF after every line, creating missing
+  // folders. The new content replaces the file only once it is completely written.
+  void SaveToFile(const UnicodeString& AFileName);
+  void SaveToFile() { SaveToFile(FFileName); }
+
+  // Sets the library suffix of the package source file and writes it back (always, in the
+  // fixed layout); nothing for an empty name or a missing file.
+  static void AdjustLibSuffixDpk(const UnicodeString& AFileName, const UnicodeString& ALibSuffix);
+  // The same on lines held in memory (an editor buffer); AStrings receives the result. True.
+  static bool AdjustLibSuffixDpk(TStrings& AStrings, const UnicodeString& ALibSuffix);
+
+ private:
+  TStringList FContains;
+  TEncoding* FEncoding = nullptr;
+  UnicodeString FFileName;
+  UnicodeString FName;
+  TStringList FRequires;
+  TStringList FResources;
+  TStringList FSettings;
+};
+
+}  // namespace Vorlane
