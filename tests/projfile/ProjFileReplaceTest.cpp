@@ -4,10 +4,13 @@
 
 #ifndef _WIN32
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <string>
 
 #include "projfile/ProjFileIO.h"
@@ -110,6 +113,31 @@ TEST(ProjFileReplace, NewFileGetsTheRightsOfAnyNewFile) {
   Replace(Dir / "new.dproj");
   ::umask(OldMask);
   EXPECT_EQ(StatOf(Dir / "new.dproj").st_mode & 07777, 0640u);
+}
+
+TEST(ProjFileReplace, FullDiskKeepsTheOldFileAndSaysWhy) {
+  TTempDir Dir;
+  if (::geteuid() != 0 || ::mount("tmpfs", Dir.Path().c_str(), "tmpfs", 0, "size=16k") != 0)
+    GTEST_SKIP() << "mounting a small file system needs root";
+  const struct TUnmount {
+    std::string Path;
+    ~TUnmount() { ::umount(Path.c_str()); }
+  } Unmount{Dir.Path().string()};
+  const std::string Old(4000, 'o'), New(6000, 'n');  // the new content needs one more page
+  WriteBytes(Dir / "single.dproj", Old);
+  WriteBytes(Dir / "linked.dproj", Old);
+  fs::create_hard_link(Dir / "linked.dproj", Dir / "other.dproj");
+  WriteBytes(Dir / "fill", std::string(64 * 1024, 'f'));  // stops where the disk is full
+  for (const char* Name : {"single.dproj", "linked.dproj"}) {
+    try {
+      ProjFileReplaceContent(U16(Dir / Name), New.data(), static_cast<Int64>(New.size()));
+      ADD_FAILURE() << Name << ": no error";
+    } catch (const Exception& E) {
+      EXPECT_NE(E.Message().find(UTF8ToUnicode(std::strerror(ENOSPC))), UnicodeString::npos) << Name;
+    }
+    EXPECT_EQ(ReadBytes(Dir / Name), Old) << Name;
+  }
+  EXPECT_EQ(Dir.EntryCount(), 4u);
 }
 
 namespace {
