@@ -15,7 +15,20 @@
 #include <unistd.h>
 #endif
 
+#include "platform/OsBackend.h"
+
 namespace Vorlane {
+
+namespace {
+
+UnicodeString SysErrorMessage(int AErr) { return UTF8ToUnicode(std::strerror(AErr)); }
+
+// The runtime's message, with the system's reason when the stream knows one.
+UnicodeString StreamErrorText(const char16_t* AMessage, int AErr) {
+  return AErr == 0 ? UnicodeString(AMessage) : UnicodeString(AMessage) + u". " + SysErrorMessage(AErr);
+}
+
+}  // namespace
 
 // ---------------------------------------------------------------------------------------------
 // TStream
@@ -35,7 +48,7 @@ void TStream::ReadBuffer(void* Buffer, Integer Count) {
   Integer done = 0;
   while (done < Count) {
     Integer n = Read(static_cast<char*>(Buffer) + done, Count - done);
-    if (n <= 0) throw EReadError("Stream read error");
+    if (n <= 0) throw EReadError(StreamErrorText(u"Stream read error", LastSystemError()));
     done += n;
   }
 }
@@ -44,7 +57,7 @@ void TStream::WriteBuffer(const void* Buffer, Integer Count) {
   Integer done = 0;
   while (done < Count) {
     Integer n = Write(static_cast<const char*>(Buffer) + done, Count - done);
-    if (n <= 0) throw EWriteError("Stream write error");
+    if (n <= 0) throw EWriteError(StreamErrorText(u"Stream write error", LastSystemError()));
     done += n;
   }
 }
@@ -177,6 +190,7 @@ std::string TBytesStream::DataString() {
 // binary mode and wide file names.
 
 Integer THandleStream::Read(void* Buffer, Integer Count) {
+  FLastError = 0;
   if (Count <= 0) return 0;
 #ifdef _WIN32
   int n = _read(static_cast<int>(FHandle), Buffer, static_cast<unsigned>(Count));
@@ -185,10 +199,12 @@ Integer THandleStream::Read(void* Buffer, Integer Count) {
   do n = ::read(static_cast<int>(FHandle), Buffer, static_cast<size_t>(Count));
   while (n < 0 && errno == EINTR);
 #endif
+  if (n < 0) FLastError = errno;
   return n < 0 ? 0 : static_cast<Integer>(n);
 }
 
 Integer THandleStream::Write(const void* Buffer, Integer Count) {
+  FLastError = 0;
   if (Count <= 0) return 0;
 #ifdef _WIN32
   int n = _write(static_cast<int>(FHandle), Buffer, static_cast<unsigned>(Count));
@@ -197,6 +213,7 @@ Integer THandleStream::Write(const void* Buffer, Integer Count) {
   do n = ::write(static_cast<int>(FHandle), Buffer, static_cast<size_t>(Count));
   while (n < 0 && errno == EINTR);
 #endif
+  if (n < 0) FLastError = errno;
   return n < 0 ? 0 : static_cast<Integer>(n);
 }
 
@@ -217,21 +234,17 @@ void THandleStream::SetSize(Int64 ANewSize) {
 #else
   if (::ftruncate(static_cast<int>(FHandle), static_cast<off_t>(ANewSize)) != 0)
 #endif
-    throw EStreamError("Stream write error");
+    throw EStreamError(StreamErrorText(u"Stream write error", errno));
 }
 
-namespace {
+TFileStream::TFileStream(const UnicodeString& AFileName, Word AMode) : TFileStream(AFileName, AMode, 0666) {}
 
-UnicodeString SysErrorMessage(int AErr) { return UTF8ToUnicode(std::strerror(AErr)); }
-
-}  // namespace
-
-TFileStream::TFileStream(const UnicodeString& AFileName, Word AMode)
+TFileStream::TFileStream(const UnicodeString& AFileName, Word AMode, Cardinal ARights)
     : THandleStream(-1), FFileName(AFileName) {
   int flags;
   bool create = (AMode & 0xFF00) == fmCreate;
   if (create) {
-    flags = O_RDWR | O_CREAT | O_TRUNC;
+    flags = (AMode & fmExclusive) ? O_RDWR | O_CREAT | O_EXCL : O_RDWR | O_CREAT | O_TRUNC;
   } else {
     switch (AMode & 3) {
       case fmOpenWrite: flags = O_WRONLY; break;
@@ -252,11 +265,27 @@ TFileStream::TFileStream(const UnicodeString& AFileName, Word AMode)
   errno_t e = _wsopen_s(&fd, reinterpret_cast<const wchar_t*>(AFileName.c_str()), flags, share,
                         _S_IREAD | _S_IWRITE);
   if (e != 0) fd = -1;
+  (void)ARights;
 #else
-  flags |= O_CLOEXEC;
+  // Never wait in open(): a FIFO without a writer would block it for good. Only a regular file
+  // is opened as an existing file (a FIFO, device or socket, also behind a link, never ends or
+  // never holds a project); creating may still address a device such as /dev/stderr.
+  flags |= O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
   int fd;
-  do fd = ::open(UnicodeToUTF8(AFileName).c_str(), flags, 0666);
+  do fd = ::open(OsBackend::ToSystemName(AFileName).c_str(), flags, static_cast<mode_t>(ARights & 07777));
   while (fd < 0 && errno == EINTR);
+  if (fd >= 0) {
+    struct stat st;
+    const char16_t* refusal = nullptr;
+    if (::fstat(fd, &st) != 0) refusal = u"The file cannot be examined";
+    else if (!create && !S_ISREG(st.st_mode)) refusal = u"Not a regular file";
+    else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) refusal = u"The file cannot be set to blocking mode";
+    if (refusal != nullptr) {
+      ::close(fd);
+      if (create) throw EFCreateError(Format(u"Cannot create file \"%s\". %s", {AFileName, UnicodeString(refusal)}));
+      throw EFOpenError(Format(u"Cannot open file \"%s\". %s", {AFileName, UnicodeString(refusal)}));
+    }
+  }
 #endif
   if (fd < 0) {
     int err = errno;
@@ -281,7 +310,10 @@ void TFileStream::FlushToDisk() {
 #ifdef _WIN32
   _commit(static_cast<int>(FHandle));
 #else
-  ::fsync(static_cast<int>(FHandle));
+  // A late write failure (delayed allocation, a network file system) shows only here; a file
+  // that cannot be synchronised at all (a pipe, a device) has nothing to lose.
+  if (::fsync(static_cast<int>(FHandle)) != 0 && errno != EINVAL && errno != EROFS)
+    throw EWriteError(StreamErrorText(u"Stream write error", errno));
 #endif
 }
 

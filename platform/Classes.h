@@ -25,11 +25,16 @@ class TStream {
   virtual void SetSize(Int64 ANewSize);
 
   // Whole reads and writes: a shortfall raises EReadError "Stream read error" or
-  // EWriteError "Stream write error".
+  // EWriteError "Stream write error", followed by the system's reason when there is one
+  // ("Stream write error. No space left on device").
   void ReadBuffer(void* Buffer, Integer Count);
   void WriteBuffer(const void* Buffer, Integer Count);
   // Copies Count bytes from ASource (all of it from its start when Count is 0).
   Int64 CopyFrom(TStream* ASource, Int64 Count);
+
+ protected:
+  // The system's error code of the last failed Read or Write, 0 when none is known.
+  virtual int LastSystemError() const { return 0; }
 };
 
 class TCustomMemoryStream : public TStream {
@@ -83,6 +88,8 @@ enum : Word {
   fmShareDenyWrite = 0x0020,
   fmShareDenyRead = 0x0030,
   fmShareDenyNone = 0x0040,
+  // With fmCreate: fail when the name exists (also as a symbolic link) instead of truncating.
+  fmExclusive = 0x0004,
   fmCreate = 0xFF00,
 };
 
@@ -96,19 +103,27 @@ class THandleStream : public TStream {
   intptr_t Handle() const { return FHandle; }
 
  protected:
+  int LastSystemError() const override { return FLastError; }
   intptr_t FHandle;
+  int FLastError = 0;
 };
 
 class TFileStream : public THandleStream {
  public:
   // Raises EFCreateError "Cannot create file "%s". %s" or EFOpenError
-  // "Cannot open file "%s". %s" with the system's reason.
+  // "Cannot open file "%s". %s" with the system's reason. Opening never waits (a FIFO without
+  // a writer, a device); on POSIX an existing file is opened only when it is a regular file
+  // (also behind a symbolic link), while fmCreate also takes a device such as /dev/stderr.
   TFileStream(const UnicodeString& AFileName, Word AMode);
+  // ARights are the POSIX permission bits of a file that fmCreate makes (less the umask);
+  // Windows ignores them.
+  TFileStream(const UnicodeString& AFileName, Word AMode, Cardinal ARights);
   ~TFileStream() override;
   TFileStream(const TFileStream&) = delete;
   TFileStream& operator=(const TFileStream&) = delete;
   const UnicodeString& FileName() const { return FFileName; }
-  // Pushes written data to the disk (used before a file is moved into place).
+  // Pushes written data to the disk (used before a file is moved into place). Raises
+  // EWriteError with the system's reason when the data could not be stored.
   void FlushToDisk();
 
  private:

@@ -2,6 +2,8 @@
 // order and whole-file text.
 #include "platform/FileSystem.h"
 
+#include <cstring>
+
 #include "platform/Classes.h"
 #include "platform/OsBackend.h"
 
@@ -178,6 +180,31 @@ TStringDynArray TDirectory::GetDirectories(const UnicodeString& APath) {
   for (const auto& e : entries)
     if (e.IsDirectory) R.push_back(base + e.Name);
   return R;
+}
+
+// ---------------------------------------------------------------------------------------------
+// In-place rewrite
+
+void OverwriteFileContent(const UnicodeString& AFileName, const void* AData, Int64 ACount) {
+  TFileStream Stream(AFileName, fmOpenReadWrite | fmShareDenyWrite);
+  const Int64 OldSize = Stream.Size();
+  if (const int Err = OsBackend::ReserveFileSpace(Stream.Handle(), ACount)) {
+    // A failed reservation may have grown the file; its content is still the old one.
+    if (Stream.Size() != OldSize) Stream.SetSize(OldSize);
+    throw EWriteError(u"Stream write error. " + UTF8ToUnicode(std::strerror(Err)));
+  }
+  // An interrupt now would leave neither the old nor the new content: it waits.
+  TInterruptHold Hold;
+  Stream.SetPosition(0);
+  const char* Bytes = static_cast<const char*>(AData);
+  for (Int64 Left = ACount; Left > 0;) {
+    const Integer Chunk = Left > 0x40000000 ? 0x40000000 : static_cast<Integer>(Left);
+    Stream.WriteBuffer(Bytes, Chunk);
+    Bytes += Chunk;
+    Left -= Chunk;
+  }
+  Stream.SetSize(ACount);
+  Stream.FlushToDisk();
 }
 
 // ---------------------------------------------------------------------------------------------

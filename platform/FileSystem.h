@@ -76,6 +76,40 @@ UnicodeString ResolveFileLink(const UnicodeString& AFileName);
 // on Windows. True on success.
 bool CopyFileAccess(const UnicodeString& ASource, const UnicodeString& ATarget);
 
+// ---------------------------------------------------------------------------------------------
+// Replacing a file while keeping what it was.
+
+// The number of names (hard links) of the file, 0 when it does not exist. Windows reports 1
+// for every existing file.
+Integer FileLinkCount(const UnicodeString& AFileName);
+// Gives ATarget the owner and group of ASource. True when they are the same afterwards (at
+// once when they already were); false when the system does not permit it. Windows: true.
+bool CopyFileOwner(const UnicodeString& ASource, const UnicodeString& ATarget);
+// Gives AFileName the access rights a newly created file gets (POSIX: 0666 less the umask).
+bool SetDefaultFileAccess(const UnicodeString& AFileName);
+// Writes AData over the existing regular file AFileName in place (same file, same names, same
+// owner), truncated to ACount bytes. The room for the new content is claimed first, so a full
+// disk raises before any byte is overwritten; interrupts wait until the file is complete.
+// Raises EFOpenError or EWriteError with the system's reason.
+void OverwriteFileContent(const UnicodeString& AFileName, const void* AData, Int64 ACount);
+
+// Temporary files that must not outlive the run. While listed, a file is deleted when SIGINT
+// or SIGTERM ends the program (the signal then takes its default course); a signal that the
+// program ignores stays ignored. AddPendingFile returns the entry to remove, -1 when it could
+// not be listed (Windows keeps no list).
+int AddPendingFile(const UnicodeString& AFileName);
+void RemovePendingFile(int AEntry);
+// Holds back SIGINT and SIGTERM while it lives (they arrive when the last hold ends), so that
+// creating a file and listing it, or moving it and unlisting it, happen as one step. Nothing
+// on Windows.
+class TInterruptHold {
+ public:
+  TInterruptHold();
+  ~TInterruptHold();
+  TInterruptHold(const TInterruptHold&) = delete;
+  TInterruptHold& operator=(const TInterruptHold&) = delete;
+};
+
 // Attributes of the runtime. On POSIX read-only is the absence of any write permission,
 // faDirectory and faHidden (a name starting with '.') are reported, and faArchive stands for
 // every other file.

@@ -2,6 +2,7 @@
 // platform/windows). Not for use outside platform/.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,23 @@ std::vector<UnicodeString> SystemParams(int argc, char** argv);
 bool ReadStdInLine(std::string& ALine);
 
 }  // namespace Vorlane::OsBackend
+
+namespace Vorlane::OsBackend {
+// Makes sure the open file AHandle has room for ASize bytes, so that a later write of that
+// much cannot fail for want of space; 0 or the system's error code. Where the system cannot
+// say in advance, 0.
+int ReserveFileSpace(intptr_t AHandle, Int64 ASize);
+}  // namespace Vorlane::OsBackend
+
+#ifndef _WIN32
+namespace Vorlane::OsBackend {
+// File names, arguments and console text to and from the system's bytes without loss: valid
+// UTF-8 is decoded, each other byte becomes the lone surrogate U+DC00 + byte, and the way back
+// turns exactly those surrogates into their bytes again.
+UnicodeString FromSystemName(const std::string& AName);
+std::string ToSystemName(const UnicodeString& AName);
+}  // namespace Vorlane::OsBackend
+#endif
 
 #ifdef _WIN32
 namespace Vorlane::OsBackend {

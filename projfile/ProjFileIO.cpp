@@ -1,6 +1,7 @@
 #include "projfile/ProjFileIO.h"
 
 #include <cstdint>
+#include <memory>
 
 #include "platform/Classes.h"
 
@@ -27,6 +28,8 @@ UnicodeString TemporaryNameFor(const UnicodeString& AFileName) {
 }
 
 }  // namespace
+
+void (*ProjFileOnTemporaryComplete)(const UnicodeString& ATempName) = nullptr;
 
 TProjFileStamp ProjFileGetStamp(const UnicodeString& AFileName) {
   TProjFileStamp Result;
@@ -58,30 +61,62 @@ void ProjFileReplaceContent(const UnicodeString& AFileName, const void* AData, I
   const Integer OldAttributes = Exists ? FileGetAttr(Target) : faInvalid;
   if (Exists && OldAttributes != faInvalid && (OldAttributes & faReadOnly) != 0)
     RaiseCreateError(AFileName, u"The file is read-only");
+  // A new file under the name would split the file from its other names: rewrite it where it
+  // is. The content is complete in memory, so the rewrite is one pass over the file.
+  if (Exists && FileLinkCount(Target) > 1) {
+    OverwriteFileContent(Target, AData, ACount);
+    return;
+  }
 
   const UnicodeString TempName = TemporaryNameFor(Target);
+  // Created exclusively (never through a name someone placed there) and readable by the owner
+  // only until it is complete; listed at once, so an interrupt removes it.
+  std::unique_ptr<TFileStream> Stream;
+  int Pending;
+  {
+    TInterruptHold Hold;
+    Stream = std::make_unique<TFileStream>(TempName, fmCreate | fmExclusive, 0600);
+    Pending = AddPendingFile(TempName);
+  }
+  const auto Discard = [&] {
+    Stream.reset();
+    TInterruptHold Hold;
+    DeleteFile(TempName);
+    RemovePendingFile(Pending);
+  };
+  // The new file takes the old one's place, so it takes its owner and group as well; where
+  // the system does not permit that, the old file is rewritten in place instead.
+  bool OwnerKept = true;
   try {
-    {
-      TFileStream Stream(TempName, fmCreate);
+    OwnerKept = !Exists || CopyFileOwner(Target, TempName);
+    if (OwnerKept) {
       const char* Bytes = static_cast<const char*>(AData);
-      Int64 Left = ACount;
-      while (Left > 0) {
+      for (Int64 Left = ACount; Left > 0;) {
         const Integer Chunk = Left > 0x40000000 ? 0x40000000 : static_cast<Integer>(Left);
-        Stream.WriteBuffer(Bytes, Chunk);
+        Stream->WriteBuffer(Bytes, Chunk);
         Bytes += Chunk;
         Left -= Chunk;
       }
-      Stream.FlushToDisk();
+      Stream->FlushToDisk();
+      Stream.reset();
+      if (ProjFileOnTemporaryComplete != nullptr) ProjFileOnTemporaryComplete(TempName);
+      if (Exists) {
+        CopyFileAccess(Target, TempName);
+        if (OldAttributes != faInvalid) FileSetAttr(TempName, OldAttributes & ~faDirectory);
+      } else {
+        SetDefaultFileAccess(TempName);
+      }
+      TInterruptHold Hold;
+      if (!MoveFileOver(TempName, Target)) RaiseCreateError(AFileName, u"The new content could not be moved into place");
+      RemovePendingFile(Pending);
     }
-    if (Exists) {
-      // The new file takes the old one's place, so it takes its access rights as well.
-      CopyFileAccess(Target, TempName);
-      if (OldAttributes != faInvalid) FileSetAttr(TempName, OldAttributes & ~faDirectory);
-    }
-    if (!MoveFileOver(TempName, Target)) RaiseCreateError(AFileName, u"The new content could not be moved into place");
   } catch (...) {
-    DeleteFile(TempName);
+    Discard();
     throw;
+  }
+  if (!OwnerKept) {
+    Discard();
+    OverwriteFileContent(Target, AData, ACount);
   }
 }
 

@@ -21,9 +21,16 @@ TProjFileStamp ProjFileGetStamp(const UnicodeString& AFileName);
 void ProjFileSetStamp(const UnicodeString& AFileName, const TProjFileStamp& AStamp);
 
 // Gives AFileName exactly the ACount bytes at AData. The bytes go to a new file in the same
-// folder, which is flushed to the disk and then moved over AFileName, so the file is either
-// the old one or the complete new one. On failure the temporary file is removed and the
-// error passes on. An existing file marked read-only raises EFCreateError and stays as it is.
+// folder (created exclusively, owner-only until complete, removed by an interrupt), which is
+// flushed to the disk, given the old file's owner, group and access rights and then moved
+// over AFileName, so the file is either the old one or the complete new one. A file with more
+// than one name, or whose owner or group cannot be given to a new file, is rewritten in place
+// instead. On failure the temporary file is removed and the error passes on. An existing
+// file marked read-only raises EFCreateError and stays as it is.
 void ProjFileReplaceContent(const UnicodeString& AFileName, const void* AData, Int64 ACount);
+
+// Test seam: when set, called with the temporary file's name once the new content is complete
+// in it, before it takes the old file's rights and place (where an interrupted run stops).
+extern void (*ProjFileOnTemporaryComplete)(const UnicodeString& ATempName);
 
 }  // namespace Vorlane

@@ -1,4 +1,5 @@
-// POSIX console: UTF-8 lines on the standard streams.
+// POSIX console: UTF-8 lines on the standard streams; arguments and file names keep bytes that
+// are no UTF-8.
 #include <cstdio>
 #include <string>
 
@@ -13,7 +14,8 @@ namespace {
 class TStdConsole final : public TConsole {
  public:
   void WriteLine(const UnicodeString& AText) override {
-    std::string s = UnicodeToUTF8(AText);
+    // File names that are no UTF-8 come out as the bytes the system knows them by.
+    std::string s = ToSystemName(AText);
     s.push_back('\n');
     std::fwrite(s.data(), 1, s.size(), stdout);
     // Lines must reach a pipe in order with anything a child process or the log writes.
@@ -38,9 +40,9 @@ TConsole* StandardConsole() {
 std::vector<UnicodeString> SystemParams(int argc, char** argv) {
   std::vector<UnicodeString> R;
   UnicodeString self = ModuleFileName();
-  if (self.empty() && argc > 0 && argv[0]) self = ExpandFileName(UTF8ToUnicode(argv[0]));
+  if (self.empty() && argc > 0 && argv[0]) self = ExpandFileName(FromSystemName(argv[0]));
   R.push_back(self);
-  for (int i = 1; i < argc; ++i) R.push_back(UTF8ToUnicode(argv[i] ? argv[i] : ""));
+  for (int i = 1; i < argc; ++i) R.push_back(FromSystemName(argv[i] ? argv[i] : ""));
   return R;
 }
 

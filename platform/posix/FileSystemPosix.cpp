@@ -1,4 +1,5 @@
-// POSIX side of the file-system routines. File names travel as UTF-8.
+// POSIX side of the file-system routines. File names travel as UTF-8, with bytes that are no
+// UTF-8 carried through unchanged (OsBackend::ToSystemName, FromSystemName).
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -18,7 +19,7 @@ namespace Vorlane {
 
 namespace {
 
-std::string N(const UnicodeString& S) { return UnicodeToUTF8(S); }
+std::string N(const UnicodeString& S) { return OsBackend::ToSystemName(S); }
 
 // Seconds between 1601-01-01 and 1970-01-01.
 constexpr Int64 kEpochDelta = 11644473600LL;
@@ -65,7 +66,7 @@ UnicodeString GetCurrentDir() {
     if (errno != ERANGE) return UnicodeString();
     buf.resize(buf.size() * 2);
   }
-  return UTF8ToUnicode(buf.data());
+  return OsBackend::FromSystemName(buf.data());
 }
 
 bool SetCurrentDir(const UnicodeString& ADir) { return ::chdir(N(ADir).c_str()) == 0; }
@@ -136,7 +137,7 @@ UnicodeString ResolveFileLink(const UnicodeString& AFileName) {
   if (::lstat(n.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return AFileName;
   char* resolved = ::realpath(n.c_str(), nullptr);
   if (!resolved) return AFileName;
-  UnicodeString result = UTF8ToUnicode(resolved);
+  UnicodeString result = OsBackend::FromSystemName(resolved);
   std::free(resolved);
   return result;
 }
@@ -206,16 +207,17 @@ bool ListFolder(const UnicodeString& AFolder, std::vector<TDirEntry>& AEntries) 
     std::string name = e->d_name;
     if (name == "." || name == "..") continue;
     TDirEntry entry;
-    entry.Name = UTF8ToUnicode(name);
+    entry.Name = FromSystemName(name);
     struct stat st;
     if (::lstat((folder + name).c_str(), &st) == 0) {
       if (S_ISDIR(st.st_mode)) {
         entry.IsDirectory = true;
       } else if (S_ISLNK(st.st_mode)) {
         // A link to a file is a file; a link to a folder is neither listed nor followed,
-        // which keeps recursion free of cycles.
+        // which keeps recursion free of cycles, and a link to a FIFO, device or socket counts
+        // as what it names.
         struct stat target;
-        if (::stat((folder + name).c_str(), &target) != 0 || S_ISDIR(target.st_mode)) continue;
+        if (::stat((folder + name).c_str(), &target) != 0 || !S_ISREG(target.st_mode)) continue;
       } else if (!S_ISREG(st.st_mode)) {
         continue;  // devices, pipes and sockets are no files to work on
       }
@@ -236,7 +238,7 @@ UnicodeString ModuleFileName() {
   std::vector<char> buf(PATH_MAX + 1);
   ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size() - 1);
   if (n <= 0) return UnicodeString();
-  return UTF8ToUnicode(std::string(buf.data(), static_cast<size_t>(n)));
+  return FromSystemName(std::string(buf.data(), static_cast<size_t>(n)));
 }
 
 }  // namespace OsBackend
