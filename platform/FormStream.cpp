@@ -65,8 +65,9 @@ bool IsOneOf(const UnicodeString& S, std::initializer_list<const char16_t*> AWor
 }
 
 TStreamOriginalFormat DetectFormat(const std::string& AData) {
-  if (AData.compare(0, 4, "TPF0") == 0 || (!AData.empty() && static_cast<std::uint8_t>(AData[0]) == 0xFF))
-    return sofBinary;
+  // A resource header starts with FF and the type's low byte, 0A: a UTF-16 text's FF FE is
+  // no binary form.
+  if (AData.compare(0, 4, "TPF0") == 0 || AData.compare(0, 2, "\xFF\x0A") == 0) return sofBinary;
   const bool Utf8 = AData.compare(0, 3, kUtf8Bom) == 0;
   size_t P = Utf8 ? 3 : 0;
   while (P < AData.size() && static_cast<std::uint8_t>(AData[P]) <= 0x20) ++P;
