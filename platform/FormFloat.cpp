@@ -364,13 +364,13 @@ std::string FormatGeneral(const TBinaryFloat& AValue, int APrecision) {
   if (Digits.empty()) return Sign + "0";
   if (Exp > APrecision || Exp < -4) {
     std::string R = Sign + Digits[0];
-    if (Digits.size() > 1) R += "." + Digits.substr(1);
-    return R + "E" + std::to_string(Exp - 1);
+    if (Digits.size() > 1) R.append(".").append(Digits, 1);
+    return R.append("E").append(std::to_string(Exp - 1));
   }
-  if (Exp <= 0) return Sign + "0." + std::string(static_cast<size_t>(-Exp), '0') + Digits;
+  if (Exp <= 0) return std::string(Sign).append("0.").append(static_cast<size_t>(-Exp), '0').append(Digits);
   std::string R = Sign + Digits.substr(0, std::min(Digits.size(), static_cast<size_t>(Exp)));
   if (static_cast<int>(Digits.size()) < Exp) R.append(static_cast<size_t>(Exp) - Digits.size(), '0');
-  if (static_cast<int>(Digits.size()) > Exp) R += "." + Digits.substr(static_cast<size_t>(Exp));
+  if (static_cast<int>(Digits.size()) > Exp) R.append(".").append(Digits, static_cast<size_t>(Exp));
   return R;
 }
 

@@ -213,7 +213,7 @@ class TBinaryToText {
       FOut += ": ";
     }
     Put(ClassName);
-    if ((Flags & ffChildPos) != 0) FOut += " [" + std::to_string(Position) + "]";
+    if ((Flags & ffChildPos) != 0) FOut.append(" [").append(std::to_string(Position)).append("]");
     NewLine();
     while (Peek() != 0) ConvertProperty(ALevel + 1);
     ++FPos;
@@ -373,7 +373,7 @@ class TBinaryToText {
           const std::uint8_t Next = Peek();
           if (Next == vaInt8 || Next == vaInt16 || Next == vaInt32) {
             ++FPos;
-            FOut += " [" + std::to_string(ReadInteger(Next)) + "]";
+            FOut.append(" [").append(std::to_string(ReadInteger(Next))).append("]");
           }
           const size_t ListAt = FPos;
           const std::uint8_t List = ReadByte();
@@ -418,7 +418,7 @@ class TBinaryToText {
         if (Plain)
           FOut += static_cast<char>(C);
         else
-          FOut += "#" + std::to_string(static_cast<unsigned>(C));
+          FOut.append("#").append(std::to_string(static_cast<unsigned>(C)));
       }
       if (Quoted) FOut += '\'';
     }
