@@ -240,6 +240,16 @@ TEST(DfmHandlerTest, FormsWithoutExplicitLinesAreNeverWritten) {
     EXPECT_EQ(LastWrite(Path), cOldTime);
     fs::permissions(Path, fs::perms::owner_write, fs::perm_options::add);
   }
+  // Loading another file drops the edit of the first: neither is written.
+  const std::string Edited = "object A: TA\r\n  ExplicitLeft = 1\r\nend\r\n", Other = "object B: TB\nend\n";
+  const fs::path First = PutForm(Dir, "A.dfm", Edited), Second = PutForm(Dir, "B.dfm", Other);
+  {
+    TDfmHandler Handler(U16(First));
+    Handler.RemoveExplicit();
+    Handler.LoadFromFile(U16(Second));
+  }
+  EXPECT_EQ(ReadBytes(First), Edited);
+  EXPECT_EQ(ReadBytes(Second), Other);
 }
 
 TEST(DfmHandlerTest, InvalidFilesRaiseFromTheConstructorAndStayAsTheyAre) {
