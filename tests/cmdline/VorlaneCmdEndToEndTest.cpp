@@ -57,7 +57,7 @@ std::vector<std::string> Body(const TRunResult& ARun) {
   return Lines;
 }
 
-std::string Converting(const fs::path& AFile) { return "converting: " + AFile.string(); }
+std::string Converting(const fs::path& AFile) { return "converting: " + fs::path(AFile).make_preferred().string(); }
 
 class VorlaneCmdRun : public ::testing::Test {
  protected:
@@ -245,7 +245,7 @@ TEST_F(VorlaneCmdRun, UnreadableFileIsReportedAndKeptAsItWas) {
   EXPECT_EQ(Lines[0], Converting(A));
   EXPECT_EQ(Lines[1], Converting(B));
   // One line naming the file and the reason.
-  const std::string Prefix = "Error: " + B.string() + ": ";
+  const std::string Prefix = "Error: " + fs::path(B).make_preferred().string() + ": ";
   EXPECT_EQ(Lines[2].rfind(Prefix, 0), 0u) << Lines[2];
   EXPECT_GT(Lines[2].size(), Prefix.size());
   EXPECT_EQ(Lines[3], "press <enter> to continue...");

@@ -25,14 +25,6 @@ class TScratch : public TestSupport::TScratchFolder {
 };
 
 inline std::string S8(const Vorlane::UnicodeString& S) { return Vorlane::UnicodeToUTF8(S); }
-
-// A relative name written with '/' in the system's own delimiters.
-inline std::string Native(std::string ARelative) {
-#ifdef _WIN32
-  for (char& C : ARelative)
-    if (C == '/') C = '\\';
-#endif
-  return ARelative;
-}
+using TestSupport::Native;
 
 }  // namespace PlatformTest
