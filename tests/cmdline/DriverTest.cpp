@@ -158,6 +158,8 @@ TEST(DriverSwitchTest, NamesAndDelimiters) {
 #endif
 }
 
+// Built on an ELF fixture, POSIX's program format; on Windows the banner of the end-to-end
+// test shows the version read from the program's resource.
 #ifndef _WIN32
 TEST(DriverSwitchTest, VersionPartsComeFromTheFixedFileVersion) {
   TStage Stage({"-?"});

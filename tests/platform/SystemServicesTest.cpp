@@ -1,7 +1,11 @@
 // The registry, the shell and file sharing: the services whose behaviour is the system's own.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/Classes.h"
 #include "platform/FileSystem.h"
@@ -18,6 +22,7 @@
 
 using namespace Vorlane;
 using PlatformTest::TScratch;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -144,6 +149,39 @@ TEST(ShellTest, NothingIsOpenedForAMissingFileOrNoName) {
     EXPECT_FALSE(ShellOpenFile(Name));
   }
 }
+
+#ifndef _WIN32
+// Inside a desktop session the file goes to xdg-open, detached, with the file's folder as
+// working folder; without one nothing is started. A stand-in xdg-open records its call.
+TEST(ShellTest, PosixHandsTheFileToXdgOpenInADesktopSession) {
+  TScratch Dir;
+  Dir.Touch("bin/xdg-open", "#!/bin/sh\npwd > \"$0.tmp\"; echo \"$1\" >> \"$0.tmp\"; mv \"$0.tmp\" \"$0.log\"\n");
+  fs::permissions(Dir.Path() / "bin/xdg-open", fs::perms::owner_all);
+  Dir.Touch("docs/help.chm");
+  const std::string Log = Dir.Str("bin/xdg-open.log");
+  struct TEnv {
+    const char* Name;
+    std::string Old;
+    bool Had;
+  };
+  std::vector<TEnv> Saved;
+  for (const char* Name : {"PATH", "DISPLAY", "WAYLAND_DISPLAY"}) {
+    const char* V = std::getenv(Name);
+    Saved.push_back({Name, V ? V : "", V != nullptr});
+  }
+  ::setenv("PATH", (Dir.Str("bin") + ":/bin:/usr/bin").c_str(), 1);
+  ::unsetenv("DISPLAY");
+  ::unsetenv("WAYLAND_DISPLAY");
+  EXPECT_FALSE(ShellOpenFile(Dir.U("docs/help.chm")));
+  ::setenv("DISPLAY", ":0", 1);
+  EXPECT_TRUE(ShellOpenFile(Dir.U("docs/help.chm")));
+  for (const TEnv& E : Saved)
+    E.Had ? ::setenv(E.Name, E.Old.c_str(), 1) : ::unsetenv(E.Name);
+  // The opener runs detached; its record appears once it has run.
+  for (int I = 0; I < 500 && !fs::exists(Log); ++I) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(PlatformTest::ReadBytes(Log), Dir.Str("docs") + "\n" + Dir.Str("docs/help.chm") + "\n");
+}
+#endif
 
 #ifdef _WIN32
 // Windows honours the share modes: a second opening that the first one denies fails.
