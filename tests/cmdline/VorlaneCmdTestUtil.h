@@ -16,6 +16,7 @@ namespace fs = std::filesystem;
 
 using TestSupport::ReadBytes;
 using TestSupport::WriteBytes;
+using TestSupport::ShellQuote;
 
 // Fixtures are kept as plain LF text; project files on disk, and what the writer renders, carry
 // the UTF-8 byte-order mark and CR LF line ends.

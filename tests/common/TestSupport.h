@@ -104,6 +104,32 @@ inline std::string Utf16Bytes(const std::u16string& AText, bool ABigEndian = fal
   return Result;
 }
 
+// S quoted for the system's shell as one argument.
+#ifdef _WIN32
+// cmd.exe: double quotes, with backslashes doubled before a quote as the program's argument
+// splitting expects.
+inline std::string ShellQuote(const std::string& S) {
+  std::string R = "\"";
+  size_t Slashes = 0;
+  for (char C : S) {
+    if (C == '\\') {
+      ++Slashes;
+      continue;
+    }
+    R.append(C == '"' ? Slashes * 2 + 1 : Slashes, '\\');
+    Slashes = 0;
+    R += C;
+  }
+  return R.append(Slashes * 2, '\\') + "\"";
+}
+#else
+inline std::string ShellQuote(const std::string& S) {
+  std::string R = "'";
+  for (char C : S) R += C == '\'' ? std::string("'\\''") : std::string(1, C);
+  return R + "'";
+}
+#endif
+
 // Runs the program AExe in AWorkDir with the arguments (passed as they are, wildcards
 // included) through the system's shell, standard input at its end so that a wait for Enter
 // ends at once; standard output and error go to AOutput. Returns the exit code, -1 when the
@@ -112,36 +138,15 @@ inline int RunProgram(const fs::path& AWorkDir, const fs::path& AExe, const std:
                       std::string& AOutput) {
   const fs::path OutFile = AWorkDir.parent_path() / (AWorkDir.filename().string() + ".stdout");
 #ifdef _WIN32
-  // cmd.exe: double quotes, with backslashes doubled before a quote as the program's
-  // argument splitting expects.
-  auto Quote = [](const std::string& S) {
-    std::string R = "\"";
-    size_t Slashes = 0;
-    for (char C : S) {
-      if (C == '\\') {
-        ++Slashes;
-        continue;
-      }
-      R.append(C == '"' ? Slashes * 2 + 1 : Slashes, '\\');
-      Slashes = 0;
-      R += C;
-    }
-    return R.append(Slashes * 2, '\\') + "\"";
-  };
-  std::string Cmd = "cd /d " + Quote(fs::path(AWorkDir).make_preferred().string()) + " && " +
-                    Quote(fs::path(AExe).make_preferred().string());
-  for (const auto& A : AArgs) Cmd += " " + Quote(A);
-  Cmd += " <NUL >" + Quote(fs::path(OutFile).make_preferred().string()) + " 2>&1";
+  std::string Cmd = "cd /d " + ShellQuote(fs::path(AWorkDir).make_preferred().string()) + " && " +
+                    ShellQuote(fs::path(AExe).make_preferred().string());
+  for (const auto& A : AArgs) Cmd += " " + ShellQuote(A);
+  Cmd += " <NUL >" + ShellQuote(fs::path(OutFile).make_preferred().string()) + " 2>&1";
   const int Code = std::system(Cmd.c_str());
 #else
-  auto Quote = [](const std::string& S) {
-    std::string R = "'";
-    for (char C : S) R += C == '\'' ? std::string("'\\''") : std::string(1, C);
-    return R + "'";
-  };
-  std::string Cmd = "cd " + Quote(AWorkDir.string()) + " && " + Quote(AExe.string());
-  for (const auto& A : AArgs) Cmd += " " + Quote(A);
-  Cmd += " </dev/null >" + Quote(OutFile.string()) + " 2>&1";
+  std::string Cmd = "cd " + ShellQuote(AWorkDir.string()) + " && " + ShellQuote(AExe.string());
+  for (const auto& A : AArgs) Cmd += " " + ShellQuote(A);
+  Cmd += " </dev/null >" + ShellQuote(OutFile.string()) + " 2>&1";
   const int Status = std::system(Cmd.c_str());
   const int Code = WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
 #endif
