@@ -2,9 +2,14 @@
 // engine compares with the file on disk, so delimiters, indents and line feeds are exact.
 //
 // The tree is walked with an explicit stack instead of one call per level: a document may
-// nest elements far deeper than the machine stack allows.
+// nest elements far deeper than the machine stack allows. The extension points are honoured
+// where a node can have them: a node of a class derived from TXmlNode (added to the tree by
+// its user; the parser builds plain nodes only) is written through its own WriteToStream,
+// and its tag text through its WriteInnerTag. Plain nodes, the whole of every loaded
+// document, are written inline, which is what their WriteToStream would do.
 
 #include <cstdint>
+#include <typeinfo>
 #include <vector>
 
 #include "platform/SysUtils.h"
@@ -72,6 +77,9 @@ void AppendInnerTag(UTF8String& AText, const TXmlNode* ANode, bool ADirect) {
   if (ADirect) AText += '/';
 }
 
+// A node whose class may override the writer's virtual operations.
+bool IsDerived(const TXmlNode* ANode) { return typeid(*ANode) != typeid(TXmlNode); }
+
 UTF8String InnerTag(const TXmlNode* ANode, bool ADirect) {
   UTF8String Result;
   AppendInnerTag(Result, ANode, ADirect);
@@ -91,7 +99,7 @@ struct TWriteFrame {
 // when the node's children follow and its close part is still to be written. AText holds the
 // separator the caller still owes the stream, if any, and goes out in one write with the
 // node's text: a write per separator cost as much as one per node.
-static bool WriteNodeOpening(TXmlNode* ANode, Integer ADepth, TStream* AStream, UTF8String& AText) {
+bool TXmlNode::WriteOpening(TXmlNode* ANode, Integer ADepth, TStream* AStream, UTF8String& AText) {
   const UTF8String& N = ANode->Name();
   const UTF8String& V = ANode->ValueDirect();
   const bool HasChildren = ANode->GetNodeCount() > 0;
@@ -99,6 +107,12 @@ static bool WriteNodeOpening(TXmlNode* ANode, Integer ADepth, TStream* AStream, 
   auto Open = [&](const char* AStart) {
     AppendIndent(AText, ANode, ADepth);
     AText += AStart;
+  };
+  auto Inner = [&](bool ADirect) {
+    if (IsDerived(ANode))
+      AText += ANode->WriteInnerTag();
+    else
+      AppendInnerTag(AText, ANode, ADirect);
   };
   // The declarations of a DOCTYPE subset: keyword, name, a blank and the value.
   auto Declaration = [&](const char* AStart) {
@@ -113,7 +127,7 @@ static bool WriteNodeOpening(TXmlNode* ANode, Integer ADepth, TStream* AStream, 
       const bool Direct = IsDirect(ANode, ADepth);
       Open("<");
       AText += N;
-      AppendInnerTag(AText, ANode, Direct);
+      Inner(Direct);
       AText += '>';
       AText += V;
       if (HasChildren) {
@@ -141,12 +155,12 @@ static bool WriteNodeOpening(TXmlNode* ANode, Integer ADepth, TStream* AStream, 
     case xeDeclaration:
       ANode->DeleteEmptyAttributes();
       Open("<?xml");
-      AppendInnerTag(AText, ANode, false);
+      Inner(false);
       AText += "?>";
       break;
     case xeStylesheet:
       Open("<?xml-stylesheet");
-      AppendInnerTag(AText, ANode, false);
+      Inner(false);
       AText += "?>";
       break;
     case xeDoctype:
@@ -209,7 +223,7 @@ void TXmlNode::WriteToStream(TStream* AStream) {
   const Integer Depth = DepthOf(this);
   UTF8String Text;
   Text.reserve(256);
-  if (!WriteNodeOpening(this, Depth, AStream, Text)) {
+  if (!WriteOpening(this, Depth, AStream, Text)) {
     RaiseProgress(this, AStream);
     return;
   }
@@ -239,10 +253,14 @@ void TXmlNode::WriteToStream(TStream* AStream) {
       ++Top.Next;
       // The separator after the child is written on the next round, once its parent's
       // frame is on top again.
-      if (WriteNodeOpening(Child, ChildDepth, AStream, Text))
+      if (IsDerived(Child)) {
+        vxUTF8WriteStringToStream(AStream, Text);  // the separator owed before the child
+        Child->WriteToStream(AStream);
+      } else if (WriteOpening(Child, ChildDepth, AStream, Text)) {
         Stack.push_back(TWriteFrame{Child, ChildDepth, 0});  // Top is invalid from here
-      else
+      } else {
         RaiseProgress(Child, AStream);
+      }
       continue;
     }
     // All children written: the close part.
