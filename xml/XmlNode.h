@@ -408,9 +408,8 @@ class TXmlNode {
  private:
   // Destroys every child and its subtree without recursing once per tree level.
   void FreeChildren();
-  // Writes the text of ANode up to its children (the whole node when it has none) after
-  // AText; true when its children and close part follow.
-  static bool WriteOpening(TXmlNode* ANode, Integer ADepth, TStream* AStream, UTF8String& AText);
+  // The writer's way to the virtual WriteInnerTag of a node of a derived class.
+  static UTF8String CallWriteInnerTag(TXmlNode* ANode);
   // The comparison SortChildNodes uses for one pair.
   Integer SortCompare(TXMLNodeCompareFunction Compare, void* Info, TXmlNode* A, TXmlNode* B);
   // Copies kind, name, tag, value and attributes of Source (not its children).

@@ -100,6 +100,7 @@ enum class THead {
 // One element whose content, or one DOCTYPE whose internal subset, is being read.
 struct TFrame {
   TXmlNode* Node;
+  Integer Depth = 0;  // of Node in its tree
   bool IsSubset = false;
   // Element content state.
   UTF8String Pending;  // character data since the last child markup
@@ -128,7 +129,8 @@ class TXmlDocument::TTreeReader {
   void StepContent(TFrame& AFrame);
   void StepSubset(TFrame& AFrame);
   THead StartChild(TXmlNode* AChild, const UTF8String& ASurplus = UTF8String());
-  void EnterChild(const TXmlNode* AParent);
+  inline void EnterChild(const TFrame& AFrame);
+  void CheckLimits(const TXmlNode* AParent, Integer ADepth);
   void EndContent(TFrame& AFrame);
   void EndSubset();
   void HandOver(TFrame& AFrame);
@@ -180,17 +182,22 @@ TXmlDocument::TTreeReader::~TTreeReader() {
   if (FDocument != nullptr) FDocument->FActiveReader = FOuter;
 }
 
-// A child of AParent (the node of the top frame) begins.
-void TXmlDocument::TTreeReader::EnterChild(const TXmlNode* AParent) {
-  const Integer Depth = FBaseDepth + static_cast<Integer>(FStack.size());
-  if (Depth >= cMaxNestingDepth)
+// A child of the top frame's node begins.
+void TXmlDocument::TTreeReader::EnterChild(const TFrame& AFrame) {
+  const Integer Depth = AFrame.Depth + 1;
+  std::uint64_t& Levels = FOutermost->FLevels;
+  Levels += static_cast<std::uint64_t>(Depth);
+  if (Depth >= cMaxNestingDepth || Levels > cNestingAllowance) [[unlikely]]
+    CheckLimits(AFrame.Node, Depth);
+}
+
+// The position is asked for only once the allowance alone no longer covers the sum of the
+// depths.
+void TXmlDocument::TTreeReader::CheckLimits(const TXmlNode* AParent, Integer ADepth) {
+  if (ADepth >= cMaxNestingDepth)
     throw EFilerError(FormatUtf8(sxeNestingTooDeep, {cMaxNestingDepth, AParent->Name()}));
-  TTreeReader* Outermost = FOutermost;
-  Outermost->FLevels += static_cast<std::uint64_t>(Depth);
-  // The position is asked for only once the allowance alone no longer covers the sum.
-  if (Outermost->FLevels > cNestingAllowance &&
-      Outermost->FLevels >
-          cNestingAllowance + cNestingPerByte * static_cast<std::uint64_t>(FStream->Position()))
+  if (FOutermost->FLevels >
+      cNestingAllowance + cNestingPerByte * static_cast<std::uint64_t>(FStream->Position()))
     throw ElementError(sxeNestingTooCostly, AParent->Name());
 }
 
@@ -372,6 +379,7 @@ THead TXmlDocument::TTreeReader::StartChild(TXmlNode* AChild, const UTF8String& 
   if (Head == THead::Content || Head == THead::Subset) {
     TFrame Frame;
     Frame.Node = AChild;
+    Frame.Depth = FStack.empty() ? FBaseDepth : FStack.back().Depth + 1;
     Frame.IsSubset = Head == THead::Subset;
     FStack.push_back(std::move(Frame));
   } else if (Head == THead::Complete) {
@@ -472,7 +480,7 @@ void TXmlDocument::TTreeReader::StepContent(TFrame& AFrame) {
     return;
   }
   // A child begins: its text and the "<" are read again by the child itself.
-  EnterChild(Node);
+  EnterChild(AFrame);
   if (HasNonBlank(AFrame.Pending)) HandOver(AFrame);
   AFrame.Pending.clear();
   AFrame.CRFlag = false;
@@ -540,7 +548,7 @@ void TXmlDocument::TTreeReader::StepSubset(TFrame& AFrame) {
     ReadParameterReference(Node);
     return;
   }
-  EnterChild(Node);
+  EnterChild(AFrame);
   TXmlNode* Child = Node->NodeNew("");
   // The byte goes back to the child through its reader rather than by stepping the stream
   // back one character: when the byte is the second of a multi-byte character, the step
@@ -595,6 +603,7 @@ void TXmlDocument::TTreeReader::ReadDoctype(TXmlNode* ANode) {
   if (ReadDoctypeHead(ANode) != THead::Subset) return;
   TFrame Frame;
   Frame.Node = ANode;
+  Frame.Depth = FBaseDepth;
   Frame.IsSubset = true;
   FStack.push_back(std::move(Frame));
   try {

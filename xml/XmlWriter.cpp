@@ -98,8 +98,12 @@ struct TWriteFrame {
 // The text of a node up to its children, or the whole text when it has none; returns true
 // when the node's children follow and its close part is still to be written. AText holds the
 // separator the caller still owes the stream, if any, and goes out in one write with the
-// node's text: a write per separator cost as much as one per node.
-bool TXmlNode::WriteOpening(TXmlNode* ANode, Integer ADepth, TStream* AStream, UTF8String& AText) {
+// node's text: a write per separator cost as much as one per node. A node of a derived class
+// gets its tag text from ADerivedInnerTag, the caller's way to its virtual WriteInnerTag.
+using TInnerTagFunction = UTF8String (*)(TXmlNode* ANode);
+
+static bool WriteNodeOpening(TXmlNode* ANode, Integer ADepth, TStream* AStream, UTF8String& AText,
+                             TInnerTagFunction ADerivedInnerTag) {
   const UTF8String& N = ANode->Name();
   const UTF8String& V = ANode->ValueDirect();
   const bool HasChildren = ANode->GetNodeCount() > 0;
@@ -107,12 +111,6 @@ bool TXmlNode::WriteOpening(TXmlNode* ANode, Integer ADepth, TStream* AStream, U
   auto Open = [&](const char* AStart) {
     AppendIndent(AText, ANode, ADepth);
     AText += AStart;
-  };
-  auto Inner = [&](bool ADirect) {
-    if (IsDerived(ANode))
-      AText += ANode->WriteInnerTag();
-    else
-      AppendInnerTag(AText, ANode, ADirect);
   };
   // The declarations of a DOCTYPE subset: keyword, name, a blank and the value.
   auto Declaration = [&](const char* AStart) {
@@ -127,7 +125,10 @@ bool TXmlNode::WriteOpening(TXmlNode* ANode, Integer ADepth, TStream* AStream, U
       const bool Direct = IsDirect(ANode, ADepth);
       Open("<");
       AText += N;
-      Inner(Direct);
+      if (IsDerived(ANode)) [[unlikely]]
+        AText += ADerivedInnerTag(ANode);
+      else
+        AppendInnerTag(AText, ANode, Direct);
       AText += '>';
       AText += V;
       if (HasChildren) {
@@ -155,12 +156,18 @@ bool TXmlNode::WriteOpening(TXmlNode* ANode, Integer ADepth, TStream* AStream, U
     case xeDeclaration:
       ANode->DeleteEmptyAttributes();
       Open("<?xml");
-      Inner(false);
+      if (IsDerived(ANode)) [[unlikely]]
+        AText += ADerivedInnerTag(ANode);
+      else
+        AppendInnerTag(AText, ANode, false);
       AText += "?>";
       break;
     case xeStylesheet:
       Open("<?xml-stylesheet");
-      Inner(false);
+      if (IsDerived(ANode)) [[unlikely]]
+        AText += ADerivedInnerTag(ANode);
+      else
+        AppendInnerTag(AText, ANode, false);
       AText += "?>";
       break;
     case xeDoctype:
@@ -223,7 +230,7 @@ void TXmlNode::WriteToStream(TStream* AStream) {
   const Integer Depth = DepthOf(this);
   UTF8String Text;
   Text.reserve(256);
-  if (!WriteOpening(this, Depth, AStream, Text)) {
+  if (!WriteNodeOpening(this, Depth, AStream, Text, &CallWriteInnerTag)) {
     RaiseProgress(this, AStream);
     return;
   }
@@ -256,7 +263,7 @@ void TXmlNode::WriteToStream(TStream* AStream) {
       if (IsDerived(Child)) {
         vxUTF8WriteStringToStream(AStream, Text);  // the separator owed before the child
         Child->WriteToStream(AStream);
-      } else if (WriteOpening(Child, ChildDepth, AStream, Text)) {
+      } else if (WriteNodeOpening(Child, ChildDepth, AStream, Text, &CallWriteInnerTag)) {
         Stack.push_back(TWriteFrame{Child, ChildDepth, 0});  // Top is invalid from here
       } else {
         RaiseProgress(Child, AStream);
@@ -277,6 +284,8 @@ void TXmlNode::WriteToStream(TStream* AStream) {
     Stack.pop_back();
   }
 }
+
+UTF8String TXmlNode::CallWriteInnerTag(TXmlNode* ANode) { return ANode->WriteInnerTag(); }
 
 UTF8String TXmlNode::WriteInnerTag() { return InnerTag(this, QualifyAsDirectNode()); }
 

@@ -1,5 +1,6 @@
 #!/bin/sh
-# Builds the XML load fuzzer with clang's libFuzzer and runs it from the committed seeds.
+# Builds the XML load fuzzer with clang's libFuzzer and runs it from the committed seeds, with
+# the XML dictionary and inputs of up to 4096 bytes.
 # Usage: tests/fuzz/run.sh [seconds]   (default 60). Finds go to a temporary folder only:
 # each crash is turned into a regression test by hand, never committed as is.
 set -eu
@@ -17,7 +18,7 @@ work=$(mktemp -d)
   "$root"/xml/*.cpp -o "$work/xml_load_fuzzer"
 mkdir -p "$work/corpus"
 cp "$here"/seeds/* "$work/corpus/"
-if "$work/xml_load_fuzzer" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
+if "$work/xml_load_fuzzer" -max_total_time="$seconds" -max_len=4096 -dict="$here/xml.dict" -timeout=10 \
   -rss_limit_mb=2048 -artifact_prefix="$work/" "$work/corpus"; then
   rm -rf "$work"
 else
