@@ -215,7 +215,7 @@ void TXmlDocument::TTreeReader::RaiseNodeNew(TXmlNode* ANode) {
 namespace {
 
 // Whether the next bytes end a processing instruction's target: a blank, "?>" or the end of
-// the input. Whatever is read is pushed back.
+// the input. Whatever is read is pushed back; nothing beyond a closing "?>" is read.
 bool TargetEndsHere(TvxSurplusReader& AReader) {
   char Ch = 0;
   if (!AReader.ReadChar(Ch)) return true;
@@ -250,12 +250,15 @@ Integer RefineInstructionRow(TvxSurplusReader& AReader, Integer ARow) {
     return cQuestionRow;
   }
   if (Style != xeQuestion) return ARow;
+  // Read no further than needed: what the tag leaves unread when it closes is dropped.
   char Target[3];
   Integer Got = 0;
-  while (Got < 3 && AReader.ReadChar(Target[Got])) ++Got;
-  const bool IsXml = Got == 3 && vxUpCase(Target[0]) == 'X' && vxUpCase(Target[1]) == 'M' &&
-                     vxUpCase(Target[2]) == 'L' && TargetEndsHere(AReader);
-  if (IsXml) return cDeclarationRow;
+  bool Matches = true;
+  while (Matches && Got < 3 && AReader.ReadChar(Target[Got])) {
+    Matches = vxUpCase(Target[Got]) == "XML"[Got];
+    ++Got;
+  }
+  if (Matches && Got == 3 && TargetEndsHere(AReader)) return cDeclarationRow;
   while (Got > 0) AReader.PushBack(Target[--Got]);
   return ARow;
 }

@@ -272,6 +272,8 @@ TEST(ParserWellFormedness, InstructionsAndDeclarationLiteralsAreWrittenBackAsRea
       {"<?xml?x?>\n<a></a>", nullptr, xeQuestion},
       {"<?xm?>\n<a></a>", nullptr, xeQuestion},
       {"<?XMLx?>\n<a></a>", nullptr, xeQuestion},
+      // Telling the targets apart reads nothing beyond the instruction's end.
+      {"<a><?\?>q<?x?>r<?xml?\?>s<?XM?>t</a>", nullptr, xeNormal},
       // A quoted literal that holds "=" keeps the blank before the next literal.
       {"<!DOCTYPE Project PUBLIC \"x=\" \"p.dtd\">\n<Project></Project>", nullptr, xeDoctype},
       {"<!DOCTYPE d PUBLIC 'a=b' 'c'>\n<d></d>", nullptr, xeDoctype},
