@@ -315,8 +315,8 @@ THead TXmlDocument::TTreeReader::ReadHead(TXmlNode* ANode) {
         if (Doc == nullptr) break;
         if (FDoctypeNesting >= cMaxDoctypeNesting) {
           const TXmlNode* Parent = ANode->Parent();
-          throw EFilerError(FormatUtf8(sxeDoctypeNestingTooDeep,
-                                       {cMaxDoctypeNesting, Parent != nullptr ? Parent->Name() : UTF8String()}));
+          const UTF8String Where = Parent != nullptr ? Parent->Name() : UTF8String();
+          throw EFilerError(FormatUtf8(sxeDoctypeNestingTooDeep, {cMaxDoctypeNesting, Where}));
         }
         Doc->ParseDTD(ANode, FStream);
         break;
