@@ -1,6 +1,7 @@
 #!/bin/sh
 # Builds the fuzz targets with clang's libFuzzer and runs each from its committed seeds: the
-# XML load fuzzer (seeds/) and the binary form reader (seeds-dfm/), sharing the time.
+# XML load fuzzer (seeds/, with the XML dictionary) and the binary form reader (seeds-dfm/),
+# sharing the time.
 # Usage: tests/fuzz/run.sh [seconds]   (default 60 in all). Finds go to a temporary folder
 # only: each crash is turned into a regression test by hand, never committed as is.
 set -eu
@@ -20,16 +21,18 @@ platform="$root/platform/*.cpp $root/platform/posix/*.cpp"
 # shellcheck disable=SC2086
 "$cxx" $flags "$here/FormBinaryFuzzer.cpp" $platform -o "$work/form_binary_fuzzer"
 
-# run <target> <seed folder> <seconds>
+# run <target> <seed folder> <seconds> [libFuzzer options]
 run() {
-  mkdir -p "$work/$1-corpus"
-  cp "$here/$2"/* "$work/$1-corpus/"
-  "$work/$1" -max_total_time="$3" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
-    -artifact_prefix="$work/$1-" "$work/$1-corpus"
+  local target=$1 seeds=$2 time=$3
+  shift 3
+  mkdir -p "$work/$target-corpus"
+  cp "$here/$seeds"/* "$work/$target-corpus/"
+  "$work/$target" -max_total_time="$time" -max_len=4096 "$@" -timeout=10 -rss_limit_mb=2048 \
+    -artifact_prefix="$work/$target-" "$work/$target-corpus"
 }
 half=$((seconds / 2))
 status=0
-run xml_load_fuzzer seeds "$half" || status=1
+run xml_load_fuzzer seeds "$half" -dict="$here/xml.dict" || status=1
 run form_binary_fuzzer seeds-dfm "$((seconds - half))" || status=1
 if [ "$status" -eq 0 ]; then
   rm -rf "$work"
