@@ -103,6 +103,7 @@ class TControl : public TComponent {
   virtual void SimulateClick();
 
  private:
+  friend class TWinControl;
   TWinControl* FParent = nullptr;
   TAlign FAlign = alNone;
   bool FAlignWithMargins = false;
