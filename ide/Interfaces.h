@@ -107,12 +107,17 @@ class TIntfPtr {
   }
   void Swap(TIntfPtr& A) noexcept { std::swap(FPtr, A.FPtr); }
 
-  friend bool operator==(const TIntfPtr& A, const TIntfPtr& B) { return A.FPtr == B.FPtr; }
   friend bool operator==(const TIntfPtr& A, std::nullptr_t) { return A.FPtr == nullptr; }
 
  private:
   T* FPtr = nullptr;
 };
+
+// The same object, whichever of its interfaces the two pointers hold.
+template <class T, class U>
+bool operator==(const TIntfPtr<T>& A, const TIntfPtr<U>& B) {
+  return static_cast<const IInterface*>(A.Get()) == static_cast<const IInterface*>(B.Get());
+}
 
 // Interface lookup table: how an object's IInterface is turned into one of its interfaces.
 // Every interface with an identifier registers once; the ToolsAPI interfaces and the

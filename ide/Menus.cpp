@@ -57,11 +57,13 @@ void TMenuItem::SetAction(TBasicAction* AValue) {
 }
 
 void TMenuItem::Click() {
-  if (!Enabled()) return;
-  if (FAction)
-    FAction->Execute();
-  else if (OnClick)
+  if (FAction) {
+    // The menu shows the action's state as of now, as an idle update would have set it.
+    FAction->Update();
+    if (Enabled()) FAction->Execute();
+  } else if (FEnabled && OnClick) {
     OnClick(this);
+  }
 }
 
 TMenuItem* TMenuItem::Items(Integer AIndex) const {

@@ -61,8 +61,8 @@ class TMenuItem : public TComponent {
   void SetAction(TBasicAction* AValue);
 
   TNotifyEvent OnClick;
-  // A click: executes the action when linked to one, else reports OnClick. Nothing happens
-  // for a disabled item.
+  // A click: an item linked to an action updates it and executes it while it is enabled;
+  // any other item reports OnClick while it is enabled.
   virtual void Click();
 
   TMenuItem* Parent() const { return FParent; }
