@@ -1,0 +1,18 @@
+// Loading a shared library (a plug-in) at run time with the system's dynamic loader.
+#pragma once
+
+#include "platform/SysUtils.h"
+
+namespace Vorlane {
+
+using TModuleHandle = void*;
+
+// Loads the library and resolves its references at once; null on failure, with the
+// system's reason in AError when given.
+TModuleHandle LoadModule(const UnicodeString& AFileName, UnicodeString* AError = nullptr);
+// The address of an exported function or variable, null when the module has none.
+void* GetModuleSymbol(TModuleHandle AModule, const char* AName);
+// Unloads a module that LoadModule returned; false when the system refuses.
+bool UnloadModule(TModuleHandle AModule);
+
+}  // namespace Vorlane
