@@ -289,3 +289,107 @@ TEST(SimIDE, PluginRegistersAndItsNotifierGoesWhenTheIDELetsGo) {
                                               "destroyed"};
   EXPECT_EQ(LReports, LExpected);
 }
+
+namespace {
+
+class TTestOptionsPage : public TInterfacedPersistent, public virtual INTAAddInOptions {
+ public:
+  UnicodeString GetArea() override { return UnicodeString(); }
+  UnicodeString GetCaption() override { return u"Sample"; }
+  TCustomFrameClass GetFrameClass() override { return FrameClassOf<TFrame>(); }
+  void FrameCreated(TCustomFrame* AFrame) override { Frame = AFrame; }
+  void DialogClosed(bool AAccepted) override { Closed.push_back(AAccepted); }
+  bool ValidateContents() override { return Valid; }
+  Integer GetHelpContext() override { return 0; }
+  bool IncludeInIDEInsight() override { return true; }
+
+  TCustomFrame* Frame = nullptr;
+  std::vector<bool> Closed;
+  bool Valid = true;
+};
+
+class TTestMenuCreator : public TNotifierObject, public virtual IOTAProjectMenuItemCreatorNotifier {
+ public:
+  explicit TTestMenuCreator(std::vector<std::string>* ALog) : FLog(ALog) {}
+  void AddMenu(IOTAProject* AProject, const TStrings* AIdentList, IInterfaceList* AList, bool AIsMultiSelect) override {
+    if (AIsMultiSelect || !AProject || AIdentList->IndexOf(u"ProjectContainer") < 0) return;
+    AList->Add(new TRecordingMenu(FLog));
+  }
+
+ private:
+  class TRecordingMenu : public TNotifierObject, public virtual IOTAProjectManagerMenu {
+   public:
+    explicit TRecordingMenu(std::vector<std::string>* ALog) : FLog(ALog) {}
+    UnicodeString GetCaption() override { return u"Sample"; }
+    bool GetChecked() override { return false; }
+    bool GetEnabled() override { return true; }
+    Integer GetHelpContext() override { return 0; }
+    UnicodeString GetName() override { return UnicodeString(); }
+    UnicodeString GetParent() override { return UnicodeString(); }
+    Integer GetPosition() override { return 0; }
+    UnicodeString GetVerb() override { return UnicodeString(); }
+    void SetCaption(const UnicodeString&) override {}
+    void SetChecked(bool) override {}
+    void SetEnabled(bool) override {}
+    void SetHelpContext(Integer) override {}
+    void SetName(const UnicodeString&) override {}
+    void SetParent(const UnicodeString&) override {}
+    void SetPosition(Integer) override {}
+    void SetVerb(const UnicodeString&) override {}
+    bool GetIsMultiSelectable() override { return false; }
+    void SetIsMultiSelectable(bool) override {}
+    void Execute(IInterfaceList* AContexts) override {
+      for (Integer I = 0; I < AContexts->Count(); ++I) {
+        TIntfPtr<IOTAProjectMenuContext> LContext;
+        if (Supports(AContexts->Get(I), LContext))
+          FLog->push_back("Execute " + UnicodeToUTF8(ExtractFileName(LContext->GetProject()->GetFileName())));
+      }
+    }
+    bool PreExecute(IInterfaceList*) override { return true; }
+    bool PostExecute(IInterfaceList*) override { return true; }
+
+   private:
+    std::vector<std::string>* FLog;
+  };
+  std::vector<std::string>* FLog;
+};
+
+}  // namespace
+
+TEST(SimIDE, OptionsPageOnTheIDEsDialog) {
+  TScratchFolder LDir;
+  TSimIDE LIDE(U16(LDir / "ide"));
+  TTestOptionsPage LPage;
+  TIntfPtr<INTAEnvironmentOptionsServices> LServices;
+  ASSERT_TRUE(Supports(BorlandIDEServices(), LServices));
+  LServices->RegisterAddInOptions(&LPage);
+  EXPECT_TRUE(LIDE.ShowOptionsDialog(u"Sample", [&](TCustomFrame& F) { return &F == LPage.Frame; }));
+  EXPECT_FALSE(LIDE.ShowOptionsDialog(u"Sample", [](TCustomFrame&) { return false; }));
+  LPage.Valid = false;
+  EXPECT_FALSE(LIDE.ShowOptionsDialog(u"Sample", [](TCustomFrame&) { return true; }));
+  EXPECT_EQ(LPage.Closed, (std::vector<bool>{true, false, false}));
+  LServices->UnregisterAddInOptions(&LPage);
+  EXPECT_EQ(LIDE.OptionsPageCount(), 0);
+  EXPECT_THROW(LIDE.ShowOptionsDialog(u"Sample", [](TCustomFrame&) { return true; }), EInvalidOperation);
+}
+
+TEST(SimIDE, ProjectManagerMenusComeFromTheCreators) {
+  TScratchFolder LDir;
+  WriteBytes(LDir / "App.dproj", SampleDproj());
+  std::vector<std::string> LLog;
+  TSimIDE LIDE(U16(LDir / "ide"));
+  TIntfPtr<IOTAProject> LProject = LIDE.OpenProject(U16(LDir / "App.dproj"));
+  TIntfPtr<IOTAProjectManager> LManager;
+  ASSERT_TRUE(Supports(BorlandIDEServices(), LManager));
+  const Integer LIndex = LManager->AddMenuItemCreatorNotifier(new TTestMenuCreator(&LLog));
+  EXPECT_EQ(LIDE.ProjectManagerMenus(LProject.Get(), {u"ProjectContainer"}, true)->Count(), 0);
+  EXPECT_EQ(LIDE.ProjectManagerMenus(LProject.Get(), {u"FileContainer"})->Count(), 0);
+  TIntfPtr<IInterfaceList> LMenus = LIDE.ProjectManagerMenus(LProject.Get(), {u"FileContainer", u"ProjectContainer"});
+  ASSERT_EQ(LMenus->Count(), 1);
+  TIntfPtr<IOTAProjectManagerMenu> LMenu;
+  ASSERT_TRUE(Supports(LMenus->Get(0), LMenu));
+  LIDE.ExecuteProjectManagerMenu(LMenu.Get(), {LProject.Get()});
+  EXPECT_EQ(LLog, std::vector<std::string>{"Execute App.dproj"});
+  LManager->RemoveMenuItemCreatorNotifier(LIndex);
+  EXPECT_EQ(LIDE.MenuCreatorCount(), 0);
+}
