@@ -33,9 +33,10 @@ TDfmHandler::~TDfmHandler() noexcept(false) {
   SaveToFromFile(FFileName);
 }
 
+// Nothing of the handler changes until the new file has been read: after a failed load a
+// pending edit still belongs to the file it was made on, and is never written over the file
+// that could not be read.
 void TDfmHandler::LoadFromFile(const UnicodeString& AFileName) {
-  FFileName = AFileName;
-  FOriginalFormat = sofUnknown;
   TMemoryStream Input;
   Input.LoadFromFile(AFileName);
   TMemoryStream Text;
@@ -45,7 +46,7 @@ void TDfmHandler::LoadFromFile(const UnicodeString& AFileName) {
   auto Content = std::make_unique<TStringList>();
   Content->LoadFromStream(&Text);
 
-  FInexactValue = Info.InexactValue;
+  UnicodeString InexactValue = Info.InexactValue;
   if (Info.OriginalFormat != sofBinary) {
     // A text form is written back through its encoding: bytes that do not decode and encode
     // to themselves (broken UTF-8, say) would change on the way.
@@ -55,8 +56,10 @@ void TDfmHandler::LoadFromFile(const UnicodeString& AFileName) {
     const std::string Body = Original.substr(Skip);
     const TBytes Again = Encoding->GetBytes(Encoding->GetString(reinterpret_cast<const Byte*>(Body.data()), Body.size()));
     if (std::string(Again.begin(), Again.end()) != Body)
-      FInexactValue = Format(U(sdfmTextNotKept), {UnicodeString(U(Encoding->EncodingName()))});
+      InexactValue = Format(U(sdfmTextNotKept), {UnicodeString(U(Encoding->EncodingName()))});
   }
+  FFileName = AFileName;
+  FInexactValue = std::move(InexactValue);
   FContent = std::move(Content);
   FOriginalFormat = Info.OriginalFormat;
   FResourceHeader = Info.ResourceHeader;

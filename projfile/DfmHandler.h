@@ -28,6 +28,8 @@ class TDfmHandler {
   TDfmHandler(const TDfmHandler&) = delete;
   TDfmHandler& operator=(const TDfmHandler&) = delete;
 
+  // Reads AFileName in place of the current form; a pending edit is dropped unwritten. A
+  // load that raises leaves the handler as it was, edit included.
   void LoadFromFile(const UnicodeString& AFileName);
   // Writes the content in the original form: binary (with the resource header it had) or
   // text in the encoding it was read with. The file keeps its last-write time. Refuses

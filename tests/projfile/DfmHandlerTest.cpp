@@ -240,16 +240,40 @@ TEST(DfmHandlerTest, FormsWithoutExplicitLinesAreNeverWritten) {
     EXPECT_EQ(LastWrite(Path), cOldTime);
     fs::permissions(Path, fs::perms::owner_write, fs::perm_options::add);
   }
-  // Loading another file drops the edit of the first: neither is written.
-  const std::string Edited = "object A: TA\r\n  ExplicitLeft = 1\r\nend\r\n", Other = "object B: TB\nend\n";
-  const fs::path First = PutForm(Dir, "A.dfm", Edited), Second = PutForm(Dir, "B.dfm", Other);
-  {
-    TDfmHandler Handler(U16(First));
-    Handler.RemoveExplicit();
-    Handler.LoadFromFile(U16(Second));
+  // Loading another file drops the edit of the first: neither is written. A second file that
+  // cannot be loaded is never written either; the edit stays with the first.
+  const std::string Edited = "object A: TA\r\n  ExplicitLeft = 1\r\nend\r\n", Cleaned = "object A: TA\r\nend\r\n";
+  const struct {
+    const char* Name;
+    const char* Other;  // nullptr: no such file
+    std::string FirstAfter;
+  } Cases[] = {
+      {"another form", "object B: TB\nend\n", Edited},
+      {"no form", "unit B;\n", Cleaned},
+      {"invalid form", "object B: TB\n  Caption = 'x\nend\n", Cleaned},
+      {"missing file", nullptr, Cleaned},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    const fs::path First = PutForm(Dir, "A.dfm", Edited), Second = Dir / "B.dfm";
+    fs::remove(Second);
+    if (C.Other) PutForm(Dir, "B.dfm", C.Other);
+    {
+      TDfmHandler Handler(U16(First));
+      Handler.RemoveExplicit();
+      if (C.Other && C.FirstAfter == Edited)
+        Handler.LoadFromFile(U16(Second));
+      else
+        EXPECT_THROW(Handler.LoadFromFile(U16(Second)), Exception);
+      EXPECT_EQ(Handler.FileName(), U16(C.FirstAfter == Edited ? Second : First));
+    }
+    EXPECT_EQ(ReadBytes(First), C.FirstAfter);
+    if (C.Other) {
+      EXPECT_EQ(ReadBytes(Second), C.Other);
+    } else {
+      EXPECT_FALSE(fs::exists(Second));
+    }
   }
-  EXPECT_EQ(ReadBytes(First), Edited);
-  EXPECT_EQ(ReadBytes(Second), Other);
 }
 
 TEST(DfmHandlerTest, InvalidFilesRaiseFromTheConstructorAndStayAsTheyAre) {
