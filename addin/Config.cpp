@@ -12,29 +12,18 @@ namespace {
 
 const char16_t* const cSection = u"Settings";
 const char16_t* const cPlatformHandling = u"PlatformHandling";
-const char16_t* const cCleanLineFeeds = u"CleanLineFeeds";
 
 struct TSettingKey {
   const char16_t* Name;
   bool TVorlaneSettingsRec::*Field;
+  bool OnlyWhileOn;  // written only while on, else removed from the file
 };
 
-#define VORLANE_SETTING_KEY(Name) TSettingKey{u## #Name, &TVorlaneSettingsRec::Name}
+#define VORLANE_SETTING_KEY(Name) TSettingKey{u## #Name, &TVorlaneSettingsRec::Name, false}
 
-// Every key, in the order a load reads them.
-const TSettingKey cReadOrder[] = {
-    VORLANE_SETTING_KEY(AutoLibSuffix),          VORLANE_SETTING_KEY(ClearChildVersionInfo),
-    VORLANE_SETTING_KEY(ClearChildAppSettings),  VORLANE_SETTING_KEY(ClearChildPackageSettings),
-    VORLANE_SETTING_KEY(NormalizeDproj),         VORLANE_SETTING_KEY(SplitDproj),
-    VORLANE_SETTING_KEY(EnableMissingPlatforms), VORLANE_SETTING_KEY(RemoveUnusedPlatforms),
-    VORLANE_SETTING_KEY(RefreshFormType),        VORLANE_SETTING_KEY(CleanLineFeeds),
-    VORLANE_SETTING_KEY(RemoveExcludedPackages), VORLANE_SETTING_KEY(RemoveDeployment),
-    VORLANE_SETTING_KEY(RemoveUWP),              VORLANE_SETTING_KEY(RemoveExplicits),
-};
-static_assert(std::size(cReadOrder) == sizeof(TVorlaneSettingsRec));
-
-// The keys a save always writes, in that order; CleanLineFeeds follows only when it is on.
-const TSettingKey cWriteOrder[] = {
+// Every key, in the order a save writes them; CleanLineFeeds, which a save writes only while
+// it is on, comes last.
+const TSettingKey cKeys[] = {
     VORLANE_SETTING_KEY(AutoLibSuffix),          VORLANE_SETTING_KEY(ClearChildAppSettings),
     VORLANE_SETTING_KEY(ClearChildPackageSettings), VORLANE_SETTING_KEY(ClearChildVersionInfo),
     VORLANE_SETTING_KEY(NormalizeDproj),         VORLANE_SETTING_KEY(SplitDproj),
@@ -42,7 +31,9 @@ const TSettingKey cWriteOrder[] = {
     VORLANE_SETTING_KEY(RefreshFormType),        VORLANE_SETTING_KEY(RemoveExcludedPackages),
     VORLANE_SETTING_KEY(RemoveDeployment),       VORLANE_SETTING_KEY(RemoveUWP),
     VORLANE_SETTING_KEY(RemoveExplicits),
+    TSettingKey{u"CleanLineFeeds", &TVorlaneSettingsRec::CleanLineFeeds, true},
 };
+static_assert(std::size(cKeys) == sizeof(TVorlaneSettingsRec));
 
 #undef VORLANE_SETTING_KEY
 
@@ -56,7 +47,7 @@ UnicodeString SettingsFileName(const UnicodeString& AOwnerName) { return ChangeF
 void TVorlaneSettingsRec::Clear() { *this = TVorlaneSettingsRec(); }
 
 void TVorlaneSettingsRec::Merge(const TVorlaneSettingsRec& ASettings) {
-  for (const TSettingKey& Key : cReadOrder) this->*Key.Field = this->*Key.Field || ASettings.*Key.Field;
+  for (const TSettingKey& Key : cKeys) this->*Key.Field = this->*Key.Field || ASettings.*Key.Field;
 }
 
 // An empty owner name (no project group, no active project) would make a bare ".vorlan" in
@@ -72,7 +63,7 @@ void TVorlaneSettingsRec::LoadFromFile(const UnicodeString& AFileName) {
     else if (Handling == u"RemoveUnused")
       RemoveUnusedPlatforms = true;
   }
-  for (const TSettingKey& Key : cReadOrder) this->*Key.Field = Ini.ReadBool(cSection, Key.Name, this->*Key.Field);
+  for (const TSettingKey& Key : cKeys) this->*Key.Field = Ini.ReadBool(cSection, Key.Name, this->*Key.Field);
 }
 
 void TVorlaneSettingsRec::SaveToFile(const UnicodeString& AFileName) const {
@@ -80,11 +71,11 @@ void TVorlaneSettingsRec::SaveToFile(const UnicodeString& AFileName) const {
   const UnicodeString FileName = SettingsFileName(AFileName);
   TMemIniFile Ini(FileName);
   Ini.DeleteKey(cSection, cPlatformHandling);
-  for (const TSettingKey& Key : cWriteOrder) Ini.WriteBool(cSection, Key.Name, this->*Key.Field);
-  if (CleanLineFeeds)
-    Ini.WriteBool(cSection, cCleanLineFeeds, true);
-  else
-    Ini.DeleteKey(cSection, cCleanLineFeeds);
+  for (const TSettingKey& Key : cKeys)
+    if (Key.OnlyWhileOn && !(this->*Key.Field))
+      Ini.DeleteKey(cSection, Key.Name);
+    else
+      Ini.WriteBool(cSection, Key.Name, this->*Key.Field);
   // A failed or interrupted save must not leave a half-written file behind.
   const TBytes Content = Ini.FileContent();
   ProjFileReplaceContent(FileName, Content.data(), static_cast<Int64>(Content.size()));

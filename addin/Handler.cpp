@@ -96,6 +96,16 @@ TIntfPtr<IOTAEditor> FindEditor(IOTAModule* AModule, const UnicodeString& AFileN
   return nullptr;
 }
 
+// The platform edits of the opening and the saved project alike, as configured: the IDE's
+// platforms the project lacks are added, those it does not use removed.
+void AdjustPlatforms(TVorlaneHandler& AHandler, TVorlaneConfig* AConfig, TDProjFile& AFile) {
+  if (AConfig->EnableMissingPlatforms()) {
+    TIntfPtr<IOTAPlatformServices> LPlatforms = AHandler.OTAPlatformServices();
+    AFile.AddMissingPlatforms(LPlatforms ? LPlatforms->GetAllPlatforms() : TArrayOfString());
+  }
+  if (AConfig->RemoveUnusedPlatforms()) AFile.RemoveUnusedPlatforms();
+}
+
 }  // namespace
 
 TVorlaneHandler::TVorlaneHandler(IServiceContainer* AServiceContainer, TVorlaneSettings* AVorlaneSettings)
@@ -204,11 +214,7 @@ void TVorlaneHandler::CheckProjectOpening(const UnicodeString& AFileName, TVorla
   if ((AConfig->EnableMissingPlatforms() || AConfig->RemoveUnusedPlatforms() || AConfig->RefreshFormType()) &&
       FileExists(AFileName)) {
     TDProjFile LFile(AFileName);
-    if (AConfig->EnableMissingPlatforms()) {
-      TIntfPtr<IOTAPlatformServices> LPlatforms = OTAPlatformServices();
-      LFile.AddMissingPlatforms(LPlatforms ? LPlatforms->GetAllPlatforms() : TArrayOfString());
-    }
-    if (AConfig->RemoveUnusedPlatforms()) LFile.RemoveUnusedPlatforms();
+    AdjustPlatforms(*this, AConfig, LFile);
     if (AConfig->RefreshFormType()) LFile.RefreshFormType();
     LFile.SilentSaveToFile();
   }
@@ -241,11 +247,7 @@ void TVorlaneHandler::CheckProjectAfterSave(const UnicodeString& AFileName, TVor
        AConfig->RemoveUWP() || AConfig->RemoveDeployment()) &&
       FileExists(AFileName)) {
     TDProjFile LFile(AFileName);
-    if (AConfig->EnableMissingPlatforms()) {
-      TIntfPtr<IOTAPlatformServices> LPlatforms = OTAPlatformServices();
-      LFile.AddMissingPlatforms(LPlatforms ? LPlatforms->GetAllPlatforms() : TArrayOfString());
-    }
-    if (AConfig->RemoveUnusedPlatforms()) LFile.RemoveUnusedPlatforms();
+    AdjustPlatforms(*this, AConfig, LFile);
     if (AConfig->RemoveExcludedPackages()) LFile.RemoveExcludedPackages();
     if (AConfig->RemoveUWP()) LFile.RemoveUWP();
     if (AConfig->RemoveDeployment()) LFile.RemoveDeployment();

@@ -1,6 +1,7 @@
 #include "platform/SysUtils.h"
 
 #include "platform/OsBackend.h"
+#include "platform/TextChars.h"
 
 #include <cstdio>
 #include <cstring>
@@ -26,47 +27,80 @@ void Exception::SetMessage(const UnicodeString& AMessage) {
 // ---------------------------------------------------------------------------------------------
 // UTF-8 / UTF-16
 
+namespace TextChars {
+
+std::size_t DecodeUtf8(const unsigned char* P, std::size_t N, char32_t& ACp) {
+  const unsigned C = P[0];
+  std::size_t Extra;
+  char32_t Minimum;
+  if (C < 0x80) {
+    ACp = C;
+    return 1;
+  }
+  if ((C & 0xE0) == 0xC0) { Extra = 1; ACp = C & 0x1F; Minimum = 0x80; }
+  else if ((C & 0xF0) == 0xE0) { Extra = 2; ACp = C & 0x0F; Minimum = 0x800; }
+  else if ((C & 0xF8) == 0xF0) { Extra = 3; ACp = C & 0x07; Minimum = 0x10000; }
+  else return 0;
+  if (Extra >= N) return 0;
+  for (std::size_t K = 1; K <= Extra; ++K) {
+    if ((P[K] & 0xC0) != 0x80) return 0;
+    ACp = (ACp << 6) | (P[K] & 0x3F);
+  }
+  if (ACp < Minimum || ACp > 0x10FFFF || (ACp >= 0xD800 && ACp <= 0xDFFF)) return 0;
+  return Extra + 1;
+}
+
+void AppendUtf8(std::string& R, char32_t ACp) {
+  if (ACp < 0x80) {
+    R.push_back(static_cast<char>(ACp));
+  } else if (ACp < 0x800) {
+    R.push_back(static_cast<char>(0xC0 | (ACp >> 6)));
+    R.push_back(static_cast<char>(0x80 | (ACp & 0x3F)));
+  } else if (ACp < 0x10000) {
+    R.push_back(static_cast<char>(0xE0 | (ACp >> 12)));
+    R.push_back(static_cast<char>(0x80 | ((ACp >> 6) & 0x3F)));
+    R.push_back(static_cast<char>(0x80 | (ACp & 0x3F)));
+  } else {
+    R.push_back(static_cast<char>(0xF0 | (ACp >> 18)));
+    R.push_back(static_cast<char>(0x80 | ((ACp >> 12) & 0x3F)));
+    R.push_back(static_cast<char>(0x80 | ((ACp >> 6) & 0x3F)));
+    R.push_back(static_cast<char>(0x80 | (ACp & 0x3F)));
+  }
+}
+
+void AppendUtf16(UnicodeString& R, char32_t ACp) {
+  if (ACp >= 0x10000) {
+    ACp -= 0x10000;
+    R.push_back(static_cast<char16_t>(0xD800 + (ACp >> 10)));
+    R.push_back(static_cast<char16_t>(0xDC00 + (ACp & 0x3FF)));
+  } else {
+    R.push_back(static_cast<char16_t>(ACp));
+  }
+}
+
+char32_t NextCodePoint(const UnicodeString& S, std::size_t& AIndex) {
+  const char32_t C = S[AIndex++];
+  if (C >= 0xD800 && C <= 0xDBFF && AIndex < S.size() && S[AIndex] >= 0xDC00 && S[AIndex] <= 0xDFFF)
+    return 0x10000 + ((C - 0xD800) << 10) + (S[AIndex++] - 0xDC00);
+  return C;
+}
+
+}  // namespace TextChars
+
 UnicodeString UTF8ToUnicode(const UTF8String& S) {
   UnicodeString R;
   R.reserve(S.size());
-  const auto* p = reinterpret_cast<const unsigned char*>(S.data());
-  size_t n = S.size(), i = 0;
-  while (i < n) {
-    unsigned c = p[i];
-    if (c < 0x80) {
-      R.push_back(static_cast<char16_t>(c));
-      ++i;
-      continue;
-    }
-    int extra;
-    char32_t cp;
-    char32_t minimum;
-    if ((c & 0xE0) == 0xC0) { extra = 1; cp = c & 0x1F; minimum = 0x80; }
-    else if ((c & 0xF0) == 0xE0) { extra = 2; cp = c & 0x0F; minimum = 0x800; }
-    else if ((c & 0xF8) == 0xF0) { extra = 3; cp = c & 0x07; minimum = 0x10000; }
-    else { R.push_back(0xFFFD); ++i; continue; }
-    bool ok = i + static_cast<size_t>(extra) < n;
-    if (ok) {
-      for (int k = 1; k <= extra; ++k) {
-        unsigned cc = p[i + k];
-        if ((cc & 0xC0) != 0x80) { ok = false; break; }
-        cp = (cp << 6) | (cc & 0x3F);
-      }
-    }
-    // Overlong forms, encoded surrogates and values past U+10FFFF are not characters.
-    if (!ok || cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+  const auto* P = reinterpret_cast<const unsigned char*>(S.data());
+  for (size_t I = 0; I < S.size();) {
+    char32_t Cp;
+    const size_t Len = TextChars::DecodeUtf8(P + I, S.size() - I, Cp);
+    if (Len == 0) {
       R.push_back(0xFFFD);
-      ++i;
+      ++I;
       continue;
     }
-    i += extra + 1;
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      R.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-      R.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    } else {
-      R.push_back(static_cast<char16_t>(cp));
-    }
+    I += Len;
+    TextChars::AppendUtf16(R, Cp);
   }
   return R;
 }
@@ -74,29 +108,9 @@ UnicodeString UTF8ToUnicode(const UTF8String& S) {
 UTF8String UnicodeToUTF8(const UnicodeString& S) {
   UTF8String R;
   R.reserve(S.size());
-  for (size_t i = 0; i < S.size(); ++i) {
-    char32_t cp = S[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < S.size() && S[i + 1] >= 0xDC00 && S[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (S[i + 1] - 0xDC00);
-      ++i;
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = 0xFFFD;
-    }
-    if (cp < 0x80) {
-      R.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-      R.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-      R.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-      R.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-      R.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      R.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-      R.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-      R.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-      R.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      R.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
+  for (size_t I = 0; I < S.size();) {
+    const char32_t Cp = TextChars::NextCodePoint(S, I);
+    TextChars::AppendUtf8(R, Cp >= 0xD800 && Cp <= 0xDFFF ? 0xFFFD : Cp);
   }
   return R;
 }
@@ -319,17 +333,8 @@ Integer StrToIntDef(const UnicodeString& S, Integer ADefault) {
 static char16_t AsciiUpper(char16_t c) { return (c >= u'a' && c <= u'z') ? c - 32 : c; }
 static char16_t AsciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? c + 32 : c; }
 
-UnicodeString UpperCase(const UnicodeString& S) {
-  UnicodeString R = S;
-  for (auto& c : R) c = AsciiUpper(c);
-  return R;
-}
-
-UnicodeString LowerCase(const UnicodeString& S) {
-  UnicodeString R = S;
-  for (auto& c : R) c = AsciiLower(c);
-  return R;
-}
+UnicodeString UpperCase(const UnicodeString& S) { return TextChars::MapChars(S, AsciiUpper); }
+UnicodeString LowerCase(const UnicodeString& S) { return TextChars::MapChars(S, AsciiLower); }
 
 UnicodeString Trim(const UnicodeString& S) {
   size_t b = 0, e = S.size();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/SysUtils.h"
+#include "platform/TextChars.h"
 
 namespace Vorlane {
 
@@ -203,17 +204,8 @@ int AnsiCompareText(const UnicodeString& A, const UnicodeString& B) {
 
 bool AnsiSameText(const UnicodeString& A, const UnicodeString& B) { return AnsiCompareText(A, B) == 0; }
 
-UnicodeString AnsiUpperCase(const UnicodeString& S) {
-  UnicodeString R = S;
-  for (auto& c : R) c = ToUpperChar(c);
-  return R;
-}
-
-UnicodeString AnsiLowerCase(const UnicodeString& S) {
-  UnicodeString R = S;
-  for (auto& c : R) c = ToLowerChar(c);
-  return R;
-}
+UnicodeString AnsiUpperCase(const UnicodeString& S) { return TextChars::MapChars(S, ToUpperChar); }
+UnicodeString AnsiLowerCase(const UnicodeString& S) { return TextChars::MapChars(S, ToLowerChar); }
 
 // As AnsiCompareText, but a run of digits is one element compared by its numeric value, as
 // Explorer orders file names (Cfg_2 before Cfg_10).

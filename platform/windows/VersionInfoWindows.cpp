@@ -9,7 +9,9 @@ namespace Vorlane {
 
 namespace {
 
-bool ReadFixedFileInfo(const UnicodeString& AFileName, VS_FIXEDFILEINFO& AInfo) {
+// One version pair (file or product) of the module's fixed file info.
+bool ReadVersionPair(const UnicodeString& AFileName, DWORD VS_FIXEDFILEINFO::*AMS, DWORD VS_FIXEDFILEINFO::*ALS,
+                     Cardinal& AVersionMS, Cardinal& AVersionLS) {
   DWORD handle = 0;
   DWORD size = ::GetFileVersionInfoSizeW(Win::W(AFileName), &handle);
   if (size == 0) return false;
@@ -20,7 +22,8 @@ bool ReadFixedFileInfo(const UnicodeString& AFileName, VS_FIXEDFILEINFO& AInfo) 
   if (!::VerQueryValueW(buffer.data(), L"\\", reinterpret_cast<void**>(&info), &len) || !info ||
       len < sizeof(VS_FIXEDFILEINFO))
     return false;
-  AInfo = *info;
+  AVersionMS = info->*AMS;
+  AVersionLS = info->*ALS;
   return true;
 }
 
@@ -28,20 +31,14 @@ bool ReadFixedFileInfo(const UnicodeString& AFileName, VS_FIXEDFILEINFO& AInfo) 
 
 bool GetFileVersionInfo(const UnicodeString& AFileName, Cardinal& AFileVersionMS,
                         Cardinal& AFileVersionLS) {
-  VS_FIXEDFILEINFO info;
-  if (!ReadFixedFileInfo(AFileName, info)) return false;
-  AFileVersionMS = info.dwFileVersionMS;
-  AFileVersionLS = info.dwFileVersionLS;
-  return true;
+  return ReadVersionPair(AFileName, &VS_FIXEDFILEINFO::dwFileVersionMS, &VS_FIXEDFILEINFO::dwFileVersionLS,
+                         AFileVersionMS, AFileVersionLS);
 }
 
 bool GetProductVersionInfo(const UnicodeString& AFileName, Cardinal& AProductVersionMS,
                            Cardinal& AProductVersionLS) {
-  VS_FIXEDFILEINFO info;
-  if (!ReadFixedFileInfo(AFileName, info)) return false;
-  AProductVersionMS = info.dwProductVersionMS;
-  AProductVersionLS = info.dwProductVersionLS;
-  return true;
+  return ReadVersionPair(AFileName, &VS_FIXEDFILEINFO::dwProductVersionMS, &VS_FIXEDFILEINFO::dwProductVersionLS,
+                         AProductVersionMS, AProductVersionLS);
 }
 
 }  // namespace Vorlane

@@ -36,6 +36,24 @@ std::string ToBinary(const std::string& AText, const std::string& AHeader = "") 
   return Out.DataString();
 }
 
+void BinaryToText(TStream* AInput, TStream* AOutput) { ObjectBinaryToText(AInput, AOutput); }
+void TextToBinary(TStream* AInput, TStream* AOutput) { ObjectTextToBinary(AInput, AOutput); }
+
+// "<class>: <message>" of what AConvert raises on AForm; a failed conversion writes nothing.
+std::string FailureOf(const std::string& AForm, void (*AConvert)(TStream*, TStream*)) {
+  TBytesStream In(AForm), Out;
+  const std::string Message = MessageOf([&] { AConvert(&In, &Out); });
+  EXPECT_EQ(Out.Size(), 0);
+  return Message;
+}
+
+// A form and the one message it gives.
+struct TMessageCase {
+  const char* Name;
+  std::string Form;
+  std::string Expected;
+};
+
 std::string Repeat(const std::string& S, int N) {
   std::string R;
   while (N-- > 0) R += S;
@@ -175,11 +193,7 @@ TEST(FormStreamTest, EquivalentBinaryEncodingsReadTheSame) {
 
 TEST(FormStreamTest, ValuesWithoutExactTextAreReportedWithTheirOffset) {
   const std::string Float = "the floating-point value at offset 22 has no exact text form";
-  const struct {
-    const char* Name;
-    std::string Binary;
-    std::string Expected;
-  } Cases[] = {
+  const TMessageCase Cases[] = {
       {"extended beyond 16 digits", BinaryForm(Bytes({5, 0xAB, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xFD, 0x3F})), Float},
       {"extended NaN", BinaryForm(Bytes({5, 0, 0, 0, 0, 0, 0, 0, 0xC0, 0xFF, 0x7F})), Float},
       {"double of 17 digits", BinaryForm(Bytes({21, 0x9A, 0x99, 0x99, 0x99, 0x99, 0x99, 0xB9, 0x3F})), Float},
@@ -198,18 +212,14 @@ TEST(FormStreamTest, ValuesWithoutExactTextAreReportedWithTheirOffset) {
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.Name);
     TFormStreamInfo Info;
-    ToText(C.Binary, &Info);
+    ToText(C.Form, &Info);
     EXPECT_EQ(UnicodeToUTF8(Info.InexactValue), C.Expected);
   }
 }
 
 TEST(FormStreamTest, InvalidBinaryFormsRaiseNamingTheOffset) {
   const std::string Deep = "TPF0" + Bytes({1, 'T', 0, 1, 'P'}) + std::string(200, '\x01') + std::string(202, '\0');
-  const struct {
-    const char* Name;
-    std::string Binary;
-    std::string Expected;
-  } Cases[] = {
+  const TMessageCase Cases[] = {
       {"empty", "", "EFilerError: Not a form file"},
       {"other data", "<?xml version=\"1.0\"?>", "EFilerError: Not a form file"},
       {"signature only", "TPF0", "EReadError: Form data ends early: 1 bytes needed at offset 4, 0 left"},
@@ -234,9 +244,7 @@ TEST(FormStreamTest, InvalidBinaryFormsRaiseNamingTheOffset) {
   };
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.Name);
-    TBytesStream In(C.Binary), Out;
-    EXPECT_EQ(MessageOf([&] { ObjectBinaryToText(&In, &Out); }).substr(0, C.Expected.size()), C.Expected);
-    EXPECT_EQ(Out.Size(), 0);
+    EXPECT_EQ(FailureOf(C.Form, BinaryToText).substr(0, C.Expected.size()), C.Expected);
   }
 }
 
@@ -260,11 +268,7 @@ TEST(FormStreamTest, EveryTruncationOfABinaryFormRaises) {
 
 TEST(FormStreamTest, InvalidTextFormsRaiseNamingTheLine) {
   const std::string Start = "object Form1: TForm1\r\n";
-  const struct {
-    const char* Name;
-    std::string Text;
-    std::string Expected;
-  } Cases[] = {
+  const TMessageCase Cases[] = {
       {"missing equals sign", Start + "  Prop 5\r\nend\r\n", "\"=\" expected on line 2"},
       {"unterminated string", Start + "  Prop = 'abc\r\nend\r\n", "Unterminated string on line 2"},
       {"letters after a number", Start + "  Prop = 12abc\r\nend\r\n", "Invalid number on line 2"},
@@ -285,14 +289,10 @@ TEST(FormStreamTest, InvalidTextFormsRaiseNamingTheLine) {
   };
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.Name);
-    TBytesStream In(C.Text), Out;
-    EXPECT_EQ(MessageOf([&] { ObjectTextToBinary(&In, &Out); }), "EParserError: " + C.Expected);
-    EXPECT_EQ(Out.Size(), 0);
+    EXPECT_EQ(FailureOf(C.Form, TextToBinary), "EParserError: " + C.Expected);
     // Reading a text form checks it the same way before copying it.
-    if (C.Text.compare(0, 6, "object") == 0 && C.Text.compare(0, 9, "objection") != 0) {
-      TBytesStream In2(C.Text), Out2;
-      EXPECT_EQ(MessageOf([&] { ObjectBinaryToText(&In2, &Out2); }), "EParserError: " + C.Expected);
-      EXPECT_EQ(Out2.Size(), 0);
+    if (C.Form.compare(0, 6, "object") == 0 && C.Form.compare(0, 9, "objection") != 0) {
+      EXPECT_EQ(FailureOf(C.Form, BinaryToText), "EParserError: " + C.Expected);
     }
   }
 }

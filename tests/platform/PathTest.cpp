@@ -65,11 +65,11 @@ TEST(PathTest, ForeignDelimitersBecomeThePlatforms) {
 }
 
 TEST(PathTest, FullPathsResolveAgainstTheCurrentFolder) {
-#ifndef _WIN32
   PlatformTest::TScratch Dir;
   const UnicodeString Old = GetCurrentDir();
   ASSERT_TRUE(SetCurrentDir(Dir.U()));
   const std::string Base = Dir.Str();
+#ifndef _WIN32
   EXPECT_EQ(S8(ExpandFileName(u"out")), Base + "/out");
   EXPECT_EQ(S8(ExpandFileName(u"./a/../b//c.dproj")), Base + "/b/c.dproj");
   EXPECT_EQ(S8(ExpandFileName(u"sub/")), Base + "/sub/");
@@ -79,12 +79,7 @@ TEST(PathTest, FullPathsResolveAgainstTheCurrentFolder) {
   EXPECT_EQ(S8(ExpandFileName(u"/")), "/");
   EXPECT_EQ(S8(ExpandFileName(u"")), "");
   EXPECT_EQ(S8(GetFullPath(u"out")), Base + "/out");
-  SetCurrentDir(Old);
 #else
-  PlatformTest::TScratch Dir;
-  const UnicodeString Old = GetCurrentDir();
-  ASSERT_TRUE(SetCurrentDir(Dir.U()));
-  const std::string Base = Dir.Str();
   EXPECT_EQ(S8(ExpandFileName(u"out")), Base + "\\out");
   EXPECT_EQ(S8(ExpandFileName(u".\\a\\..\\b\\c.dproj")), Base + "\\b\\c.dproj");
   EXPECT_EQ(S8(ExpandFileName(u"a/b.dproj")), Base + "\\a\\b.dproj");
@@ -95,8 +90,8 @@ TEST(PathTest, FullPathsResolveAgainstTheCurrentFolder) {
   EXPECT_EQ(S8(GetFullPath(u"out")), Base + "\\out");
   // A wildcard names no single folder.
   EXPECT_THROW(GetFullPath(u"src\\*.dproj"), EArgumentException);
-  SetCurrentDir(Old);
 #endif
+  SetCurrentDir(Old);
 }
 
 TEST(PathTest, StrictFullPathRejectsEmptyAndBlank) {

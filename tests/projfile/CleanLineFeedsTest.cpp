@@ -37,14 +37,13 @@ std::vector<std::string> LinesOf(const std::string& AText, bool ACrLfOnly) {
 }  // namespace
 
 TEST(CleanLineFeeds, CorpusSourcesGetCrLfAndNothingElseChanges) {
-  const fs::path Folder = TestSupport::CorpusDir() / "other";
-  TESTSUPPORT_SKIP_IF_ABSENT(Folder, "line-break corpus");
+  TESTSUPPORT_SKIP_IF_ABSENT(TestSupport::CorpusDir() / "other", "line-break corpus");
+  const std::vector<fs::path> Files = CorpusFiles("other");
+  EXPECT_EQ(Files.size(), 12u);
   TTempDir Dir;
-  int Count = 0;
-  for (const auto& Entry : fs::directory_iterator(Folder)) {
-    SCOPED_TRACE(Entry.path().filename().string());
-    ++Count;
-    const std::string Original = ReadBytes(Entry.path());
+  for (const fs::path& File : Files) {
+    SCOPED_TRACE(File.filename().string());
+    const std::string Original = ReadBytes(File);
     WriteBytes(Dir / "copy", Original);
     EXPECT_EQ(LinesOf(Original, false) != LinesOf(Original, true), TCleanLineFeeds::CleanLineFeeds(U16(Dir / "copy")));
     const std::string Cleaned = ReadBytes(Dir / "copy");
@@ -56,7 +55,6 @@ TEST(CleanLineFeeds, CorpusSourcesGetCrLfAndNothingElseChanges) {
     EXPECT_FALSE(TCleanLineFeeds::CleanLineFeeds(U16(Dir / "copy")));
     EXPECT_EQ(Old, fs::last_write_time(Dir / "copy"));
   }
-  EXPECT_EQ(12, Count);
 }
 
 TEST(CleanLineFeeds, EncodingsKeepEveryByteButTheLineBreaks) {

@@ -2,7 +2,6 @@
 // of the shared corpus.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <set>
 #include <stdexcept>
 #include <vector>
@@ -19,15 +18,6 @@ using TestSupport::MessageOf;
 namespace {
 
 const Int64 cOldTime = 130000000000000000;  // 2012-12-16, a time no test run writes
-
-std::vector<fs::path> CorpusForms(const char* AFolder) {
-  std::vector<fs::path> Result;
-  std::error_code Ec;
-  for (const auto& Entry : fs::directory_iterator(TestSupport::CorpusDir() / AFolder, Ec))
-    if (Entry.path().extension() == ".dfm") Result.push_back(Entry.path());
-  std::sort(Result.begin(), Result.end());
-  return Result;
-}
 
 std::string ToText(const std::string& ABinary, TFormStreamInfo& AInfo) {
   TBytesStream In(ABinary), Out;
@@ -88,7 +78,7 @@ std::string WithHeader(const std::string& ABody) {
 // Converting to text and back gives the bytes of every corpus binary form but those whose
 // difference is explained in bench/RESULTS.md.
 TEST(DfmCorpusTest, BinaryFormsSurviveTextAndBack) {
-  const std::vector<fs::path> Files = CorpusForms("dfm-binary");
+  const std::vector<fs::path> Files = CorpusFiles("dfm-binary", ".dfm");
   if (Files.empty()) GTEST_SKIP() << "corpus binary forms not found";
   // An empty string stored as a wide string: its text '' comes back as a short string.
   const std::set<std::string> Equivalent = {"pyscripter__python4delphi__Demos_Demo04_Unit1.dfm"};
@@ -112,7 +102,7 @@ TEST(DfmCorpusTest, BinaryFormsSurviveTextAndBack) {
 // Converting to binary and back gives the text of every corpus text form, line for line (the
 // repository copies with LF line breaks or a byte-order mark get CR LF and no mark).
 TEST(DfmCorpusTest, TextFormsSurviveBinaryAndBack) {
-  const std::vector<fs::path> Files = CorpusForms("dfm-text");
+  const std::vector<fs::path> Files = CorpusFiles("dfm-text", ".dfm");
   if (Files.empty()) GTEST_SKIP() << "corpus text forms not found";
   for (const fs::path& File : Files) {
     SCOPED_TRACE(File.filename().string());
@@ -128,8 +118,8 @@ TEST(DfmCorpusTest, TextFormsSurviveBinaryAndBack) {
 // Every corpus form: the Explicit lines go, every other line stays, the form keeps its kind
 // and its last-write time, and a form without Explicit lines is not touched at all.
 TEST(DfmCorpusTest, HandlerRemovesExplicitLinesFromEveryForm) {
-  std::vector<fs::path> Files = CorpusForms("dfm-binary");
-  const std::vector<fs::path> Text = CorpusForms("dfm-text");
+  std::vector<fs::path> Files = CorpusFiles("dfm-binary", ".dfm");
+  const std::vector<fs::path> Text = CorpusFiles("dfm-text", ".dfm");
   Files.insert(Files.end(), Text.begin(), Text.end());
   if (Files.empty()) GTEST_SKIP() << "corpus forms not found";
   TTempDir Dir;

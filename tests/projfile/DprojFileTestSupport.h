@@ -1,9 +1,12 @@
-// Helpers shared by the project-file tests: scratch folders, byte-exact file access and the
-// hand-made fixtures in tests/data/projfile.
+// Helpers shared by the project-file tests: scratch folders, byte-exact file access, the
+// hand-made fixtures in tests/data/projfile and the files of the shared corpus.
 #pragma once
 
+#include <algorithm>
 #include <iterator>
 #include <string>
+#include <system_error>
+#include <vector>
 
 #include "common/TestSupport.h"
 #include "platform/Types.h"
@@ -14,6 +17,17 @@ namespace fs = std::filesystem;
 
 inline fs::path FixturePath(const std::string& AName) {
   return fs::path(VORLANE_TEST_DATA) / "projfile" / AName;
+}
+
+// The files of the corpus folder AFolder (only those with the extension AExtension, when one
+// is given), sorted by name; none when the folder is absent.
+inline std::vector<fs::path> CorpusFiles(const std::string& AFolder, const std::string& AExtension = std::string()) {
+  std::vector<fs::path> Result;
+  std::error_code Ec;
+  for (const auto& Entry : fs::directory_iterator(TestSupport::CorpusDir() / AFolder, Ec))
+    if (AExtension.empty() || Entry.path().extension() == AExtension) Result.push_back(Entry.path());
+  std::sort(Result.begin(), Result.end());
+  return Result;
 }
 
 using TestSupport::ReadBytes;

@@ -257,22 +257,6 @@ TEST(DprojXml, FailedWriteKeepsOldFileAndLeavesNoTemporary) {
   EXPECT_EQ(1u, Dir.EntryCount());
 }
 
-TEST(DprojXml, TargetThatCannotBeReplacedLeavesNoTemporary) {
-  TTempDir Dir;
-  TDprojXml Xml;
-  // The target name is taken by a folder with content: the final move fails.
-  fs::create_directories(Dir / "taken.dproj" / "inner");
-  EXPECT_THROW(Xml.SaveToFile(U16(Dir / "taken.dproj")), Exception);
-  EXPECT_TRUE(fs::is_directory(Dir / "taken.dproj" / "inner"));
-  EXPECT_EQ(1u, Dir.EntryCount());
-
-  // The parent of the target is a file: nothing can be created.
-  WriteBytes(Dir / "plain-file", "x");
-  EXPECT_THROW(Xml.SaveToFile(U16(Dir / "plain-file" / "p.dproj")), Exception);
-  EXPECT_EQ("x", ReadBytes(Dir / "plain-file"));
-  EXPECT_EQ(2u, Dir.EntryCount());
-}
-
 TEST(DprojXml, SaveWritesThroughSymbolicLink) {
   TTempDir Dir;
   const fs::path Real = Dir / "real.dproj";

@@ -132,8 +132,13 @@ TEST(ProjFileSave, TargetThatCannotBeReplacedLeavesNoTemporary) {
   EXPECT_THROW(Xml.SaveToFile(U16(Dir / "taken.dproj")), Exception);
   EXPECT_TRUE(fs::is_directory(Dir / "taken.dproj" / "inner"));
   EXPECT_EQ(Dir.EntryCount(), 1u);
+  // The parent of the target is a file: nothing can be created.
+  WriteBytes(Dir / "plain-file", "x");
+  EXPECT_THROW(Xml.SaveToFile(U16(Dir / "plain-file" / "p.dproj")), Exception);
+  EXPECT_EQ(ReadBytes(Dir / "plain-file"), "x");
+  EXPECT_EQ(Dir.EntryCount(), 2u);
   // A new file is created whole.
   Xml.SaveToFile(U16(Dir / "new.dproj"));
   EXPECT_TRUE(fs::exists(Dir / "new.dproj"));
-  EXPECT_EQ(Dir.EntryCount(), 2u);
+  EXPECT_EQ(Dir.EntryCount(), 3u);
 }
