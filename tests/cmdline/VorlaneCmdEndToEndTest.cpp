@@ -59,7 +59,7 @@ std::vector<std::string> Body(const TRunResult& ARun) {
   return Lines;
 }
 
-std::string Converting(const fs::path& AFile) { return "converting: " + AFile.string(); }
+std::string Converting(const fs::path& AFile) { return "converting: " + fs::path(AFile).make_preferred().string(); }
 
 // What loading ASource and saving it to ATarget raises in this process, as the program's
 // error line must show it: "Error: " and the message alone.
