@@ -4,10 +4,24 @@
 
 #ifndef _WIN32
 #include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
 
 #include "VorlaneCmdTestUtil.h"
 
 using namespace VorlaneCmdTest;
+
+namespace {
+
+// A word for the POSIX shell, taken literally.
+std::string Quote(const std::string& S) {
+  std::string R = "'";
+  for (char C : S) R += C == '\'' ? std::string("'\\''") : std::string(1, C);
+  return R + "'";
+}
+
+}  // namespace
 
 TEST(VorlaneCmdSpecialFile, NonUtf8NameIsProcessedAndLinksToFifosOrDevicesAreSkipped) {
 #ifndef VORLANE_CMD_EXE
