@@ -203,6 +203,10 @@ TEST_F(NotifierTest, ProjectManagerEntry) {
   EXPECT_THROW(IDE->ExecuteProjectManagerMenu(LEntry.Get(), {B.Get()}), EInvalidOperation);
   EXPECT_EQ(LShownFor, std::vector<UnicodeString>{F("B.dproj")});
   EXPECT_EQ(IDE->ActiveProject(), A);
+  // An entry the IDE still holds once the add-in is gone does nothing.
+  Stop();
+  IDE->ExecuteProjectManagerMenu(LEntry.Get(), {B.Get()});
+  EXPECT_EQ(LShownFor.size(), 1u);
 }
 
 #ifndef _WIN32
