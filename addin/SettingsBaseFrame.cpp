@@ -4,10 +4,10 @@ namespace Vorlane {
 
 namespace {
 
-using TFrame_ = TFrVorlaneSettingsBase;
+using TPage = TFrVorlaneSettingsBase;
 
 struct TGroupDef {
-  TGroupBox* TFrame_::*Group;
+  TGroupBox* TPage::*Group;
   const char16_t* Name;
   const char16_t* Caption;
   Integer Column;
@@ -15,53 +15,53 @@ struct TGroupDef {
 };
 
 const TGroupDef kGroups[] = {
-    {&TFrame_::grpProjectFile, u"grpProjectFile", u"Project file", 0, 0},
-    {&TFrame_::grpClearChildSettings, u"grpClearChildSettings", u"Clear settings in child configs", 1, 0},
-    {&TFrame_::grpMiscellaneous, u"grpMiscellaneous", u"Miscellaneous", 0, 1},
-    {&TFrame_::grpPlatformHandling, u"grpPlatformHandling", u"Platforms", 1, 1},
+    {&TPage::grpProjectFile, u"grpProjectFile", u"Project file", 0, 0},
+    {&TPage::grpClearChildSettings, u"grpClearChildSettings", u"Clear settings in child configs", 1, 0},
+    {&TPage::grpMiscellaneous, u"grpMiscellaneous", u"Miscellaneous", 0, 1},
+    {&TPage::grpPlatformHandling, u"grpPlatformHandling", u"Platforms", 1, 1},
 };
 
 // The boxes in their order and tab order within each group box.
 struct TBoxDef {
-  TCheckBox* TFrame_::*Box;
-  TGroupBox* TFrame_::*Group;
+  TCheckBox* TPage::*Box;
+  TGroupBox* TPage::*Group;
   const char16_t* Name;
   const char16_t* Caption;
   bool TVorlaneSettingsRec::*Setting;
-  void (TFrame_::*Handler)(TObject*);
+  void (TPage::*Handler)(TObject*);
 };
 
 const TBoxDef kBoxes[] = {
-    {&TFrame_::chkNormalizeDproj, &TFrame_::grpProjectFile, u"chkNormalizeDproj", u"Normalize",
-     &TVorlaneSettingsRec::NormalizeDproj, &TFrame_::chkNormalizeDprojClick},
-    {&TFrame_::chkSplitDproj, &TFrame_::grpProjectFile, u"chkSplitDproj", u"Split", &TVorlaneSettingsRec::SplitDproj,
-     &TFrame_::chkRemoveSplitClick},
-    {&TFrame_::chkRemoveExcludedPackages, &TFrame_::grpProjectFile, u"chkRemoveExcludedPackages",
+    {&TPage::chkNormalizeDproj, &TPage::grpProjectFile, u"chkNormalizeDproj", u"Normalize",
+     &TVorlaneSettingsRec::NormalizeDproj, &TPage::chkNormalizeDprojClick},
+    {&TPage::chkSplitDproj, &TPage::grpProjectFile, u"chkSplitDproj", u"Split", &TVorlaneSettingsRec::SplitDproj,
+     &TPage::chkRemoveSplitClick},
+    {&TPage::chkRemoveExcludedPackages, &TPage::grpProjectFile, u"chkRemoveExcludedPackages",
      u"Remove \"Excluded Packages\"", &TVorlaneSettingsRec::RemoveExcludedPackages,
-     &TFrame_::chkRemoveExcludedPackagesClick},
-    {&TFrame_::chkRemoveDeployment, &TFrame_::grpProjectFile, u"chkRemoveDeployment", u"Remove \"Deployment\"",
-     &TVorlaneSettingsRec::RemoveDeployment, &TFrame_::chkRemoveDeploymentClick},
-    {&TFrame_::chkRemoveUWP, &TFrame_::grpProjectFile, u"chkRemoveUWP", u"Remove \"UWP\"",
-     &TVorlaneSettingsRec::RemoveUWP, &TFrame_::chkRemoveUWPClick},
-    {&TFrame_::chkVersionInfo, &TFrame_::grpClearChildSettings, u"chkVersionInfo", u"Version info",
-     &TVorlaneSettingsRec::ClearChildVersionInfo, &TFrame_::chkVersionInfoClick},
-    {&TFrame_::chkAppSettings, &TFrame_::grpClearChildSettings, u"chkAppSettings", u"Application settings",
-     &TVorlaneSettingsRec::ClearChildAppSettings, &TFrame_::chkAppSettingsClick},
-    {&TFrame_::chkPackageSettings, &TFrame_::grpClearChildSettings, u"chkPackageSettings", u"Package settings",
-     &TVorlaneSettingsRec::ClearChildPackageSettings, &TFrame_::chkPackageSettingsClick},
-    {&TFrame_::chkAutoLibSuffix, &TFrame_::grpMiscellaneous, u"chkAutoLibSuffix", u"Auto LibSuffix",
-     &TVorlaneSettingsRec::AutoLibSuffix, &TFrame_::chkAutoLibSuffixClick},
-    {&TFrame_::chkRefreshFormType, &TFrame_::grpMiscellaneous, u"chkRefreshFormType",
+     &TPage::chkRemoveExcludedPackagesClick},
+    {&TPage::chkRemoveDeployment, &TPage::grpProjectFile, u"chkRemoveDeployment", u"Remove \"Deployment\"",
+     &TVorlaneSettingsRec::RemoveDeployment, &TPage::chkRemoveDeploymentClick},
+    {&TPage::chkRemoveUWP, &TPage::grpProjectFile, u"chkRemoveUWP", u"Remove \"UWP\"",
+     &TVorlaneSettingsRec::RemoveUWP, &TPage::chkRemoveUWPClick},
+    {&TPage::chkVersionInfo, &TPage::grpClearChildSettings, u"chkVersionInfo", u"Version info",
+     &TVorlaneSettingsRec::ClearChildVersionInfo, &TPage::chkVersionInfoClick},
+    {&TPage::chkAppSettings, &TPage::grpClearChildSettings, u"chkAppSettings", u"Application settings",
+     &TVorlaneSettingsRec::ClearChildAppSettings, &TPage::chkAppSettingsClick},
+    {&TPage::chkPackageSettings, &TPage::grpClearChildSettings, u"chkPackageSettings", u"Package settings",
+     &TVorlaneSettingsRec::ClearChildPackageSettings, &TPage::chkPackageSettingsClick},
+    {&TPage::chkAutoLibSuffix, &TPage::grpMiscellaneous, u"chkAutoLibSuffix", u"Auto LibSuffix",
+     &TVorlaneSettingsRec::AutoLibSuffix, &TPage::chkAutoLibSuffixClick},
+    {&TPage::chkRefreshFormType, &TPage::grpMiscellaneous, u"chkRefreshFormType",
      u"Refresh form type (needs re-open project)", &TVorlaneSettingsRec::RefreshFormType,
-     &TFrame_::chkRefreshFormTypeClick},
-    {&TFrame_::chkRemoveExplicits, &TFrame_::grpMiscellaneous, u"chkRemoveExplicits",
-     u"Remove \"Explicit\" properties", &TVorlaneSettingsRec::RemoveExplicits, &TFrame_::chkRemoveExplicitsClick},
-    {&TFrame_::chkCleanLineFeeds, &TFrame_::grpMiscellaneous, u"chkCleanLineFeeds", u"Clean Line Feeds",
-     &TVorlaneSettingsRec::CleanLineFeeds, &TFrame_::chkCleanLineFeedsClick},
-    {&TFrame_::chkEnableMissingPlatforms, &TFrame_::grpPlatformHandling, u"chkEnableMissingPlatforms",
-     u"Enable missing", &TVorlaneSettingsRec::EnableMissingPlatforms, &TFrame_::chkEnableMissingPlatformsClick},
-    {&TFrame_::chkRemoveUnusedPlatforms, &TFrame_::grpPlatformHandling, u"chkRemoveUnusedPlatforms",
-     u"Remove unused", &TVorlaneSettingsRec::RemoveUnusedPlatforms, &TFrame_::chkRemoveUnusedPlatformsClick},
+     &TPage::chkRefreshFormTypeClick},
+    {&TPage::chkRemoveExplicits, &TPage::grpMiscellaneous, u"chkRemoveExplicits",
+     u"Remove \"Explicit\" properties", &TVorlaneSettingsRec::RemoveExplicits, &TPage::chkRemoveExplicitsClick},
+    {&TPage::chkCleanLineFeeds, &TPage::grpMiscellaneous, u"chkCleanLineFeeds", u"Clean Line Feeds",
+     &TVorlaneSettingsRec::CleanLineFeeds, &TPage::chkCleanLineFeedsClick},
+    {&TPage::chkEnableMissingPlatforms, &TPage::grpPlatformHandling, u"chkEnableMissingPlatforms",
+     u"Enable missing", &TVorlaneSettingsRec::EnableMissingPlatforms, &TPage::chkEnableMissingPlatformsClick},
+    {&TPage::chkRemoveUnusedPlatforms, &TPage::grpPlatformHandling, u"chkRemoveUnusedPlatforms",
+     u"Remove unused", &TVorlaneSettingsRec::RemoveUnusedPlatforms, &TPage::chkRemoveUnusedPlatformsClick},
 };
 
 constexpr Integer kGridHeight = 297;

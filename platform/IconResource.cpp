@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <mutex>
 
 #include "platform/OsBackend.h"
 
@@ -38,6 +37,7 @@ bool FindIcon(const std::string& ABlock, const UnicodeString& AName, std::vector
   R.Pos = 4;
   if (R.Number(2) != 1) return false;
   const std::uint32_t LCount = R.Number(2);
+  std::vector<TImageEntry> LFound;
   for (std::uint32_t I = 0; I < LCount; ++I) {
     if (!R.Has(1)) return false;
     const size_t LNameLength = R.Number(1);
@@ -57,12 +57,12 @@ bool FindIcon(const std::string& ABlock, const UnicodeString& AName, std::vector
       if (E.Offset > ABlock.size() || LBytes > ABlock.size() - E.Offset) return false;
       LEntries.push_back(E);
     }
-    if (SameText(LName, AName) && !LEntries.empty()) {
-      AImages = std::move(LEntries);
-      return true;
-    }
+    // The whole directory must hold together, not only the part before the icon.
+    if (LFound.empty() && SameText(LName, AName)) LFound = std::move(LEntries);
   }
-  return false;
+  if (LFound.empty()) return false;
+  AImages = std::move(LFound);
+  return true;
 }
 
 TIconImage DecodeImage(const std::string& ABlock, const TImageEntry& AEntry) {
@@ -124,12 +124,12 @@ struct TSharedIcon {
   TIconHandle Handle;
 };
 
+// Used from the IDE's main thread only, like everything of the add-in.
 class TSharedIcons {
  public:
   ~TSharedIcons() {
     for (const TSharedIcon& LIcon : FIcons) OsBackend::FreeIconHandle(LIcon.Handle);
   }
-  std::mutex Lock;
   std::vector<TSharedIcon> FIcons;
 };
 
@@ -169,7 +169,6 @@ bool LoadIconImage(const UnicodeString& AModuleFileName, const UnicodeString& AN
 TIconHandle LoadSharedIcon(const UnicodeString& AModuleFileName, const UnicodeString& AName, Integer& AWidth,
                            Integer& AHeight) {
   TSharedIcons& LShared = SharedIcons();
-  std::lock_guard<std::mutex> LGuard(LShared.Lock);
   for (const TSharedIcon& LIcon : LShared.FIcons)
     if (LIcon.FileName == AModuleFileName && SameText(LIcon.Name, AName) && LIcon.RequestedWidth == AWidth &&
         LIcon.RequestedHeight == AHeight) {
@@ -190,7 +189,6 @@ TIconHandle LoadSharedIcon(const UnicodeString& AModuleFileName, const UnicodeSt
 const TIconImage* SharedIconImage(TIconHandle AHandle) {
   if (AHandle == 0) return nullptr;
   TSharedIcons& LShared = SharedIcons();
-  std::lock_guard<std::mutex> LGuard(LShared.Lock);
   for (const TSharedIcon& LIcon : LShared.FIcons)
     if (LIcon.Handle == AHandle) return LIcon.Image.get();
   return nullptr;
