@@ -24,7 +24,7 @@ constexpr Integer cReadChunk = 1024;
 
 // Keys cleared from child build configurations, in the order they are removed.
 const std::array<const char16_t*, 4> cAppKeys = {u"OutputExt", u"Icon_MainIcon", u"Icns_MainIcns", u"Manifest_File"};
-const std::array<const char16_t*, 6> cPackageKeys = {u"DllPrefixDefined", u"DllPrefix",   u"DllVersion",
+const std::array<const char16_t*, 6> cPackageKeys = {u"DllPrefixDefined", u"DllPrefix",       u"DllVersion",
                                                      u"DllSuffix",        u"DCC_Description", u"DCC_OutputNeverBuildDcps"};
 const std::array<const char16_t*, 9> cVerInfoKeys = {
     u"VerInfo_IncludeVerInfo", u"VerInfo_AutoGenVersion", u"VerInfo_AutoIncVersion",
@@ -295,7 +295,8 @@ void TVorlaneHandler::AdjustLibSuffix(const UnicodeString& AFileName) {
   TIntfPtr<IOTAModuleServices> LServices = OTAModuleServices();
   TIntfPtr<IOTAProject> LProject = InterfaceCast<IOTAProject>(LServices ? LServices->FindModule(AFileName) : nullptr);
   if (!LProject || !IsPackageProject(LProject.Get())) return;
-  if (TIntfPtr<IOTABuildConfiguration> LRoot = RootConfiguration(LProject.Get())) AdjustLibSuffix(AFileName, LRoot.Get());
+  if (TIntfPtr<IOTABuildConfiguration> LRoot = RootConfiguration(LProject.Get()))
+    AdjustLibSuffix(AFileName, LRoot.Get());
 }
 
 void TVorlaneHandler::AdjustLibSuffix(const UnicodeString& AFileName, IOTABuildConfiguration* ABuildConfig) {
@@ -348,6 +349,9 @@ void TVorlaneHandler::ReadEditorText(IOTAEditor* AEditor, UnicodeString& AText, 
 }
 
 void TVorlaneHandler::WriteEditorText(IOTAEditor* AEditor, const UnicodeString& AText, Integer AOldSize) {
+  // The writer takes zero-terminated text: everything after a NUL character would be lost, so
+  // such a buffer keeps its old content.
+  if (AText.find(u'\0') != UnicodeString::npos) return;
   TIntfPtr<IOTAEditWriter> LWriter = EditBuffer(AEditor)->CreateUndoableWriter();
   LWriter->DeleteTo(AOldSize);
   LWriter->Insert(UnicodeToUTF8(AText).c_str());

@@ -106,7 +106,8 @@ class TVorlaneHandler {
 
   // The buffer's whole content, read in chunks of 1024 bytes, and its size in bytes.
   void ReadEditorText(IOTAEditor* AEditor, UnicodeString& AText, Integer& ASize);
-  // Replaces the first AOldSize bytes of the buffer (its whole old content) by AText.
+  // Replaces the first AOldSize bytes of the buffer (its whole old content) by AText, exactly
+  // as given; a text holding a NUL character, which the writer cannot take, is not written.
   void WriteEditorText(IOTAEditor* AEditor, const UnicodeString& AText, Integer AOldSize);
 
   // The child-configuration walk: every configuration the options list, and everything
