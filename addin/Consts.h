@@ -7,4 +7,9 @@ inline constexpr const char16_t* SDescription = u"Automates some tasks with proj
 // The last line of the about-box description.
 inline constexpr const char16_t* SCopyright = u"Copyright \u00A9 Harlowmere";
 
+// Where the help file is registered.
+inline constexpr const char16_t* cHelpRegistryKey = u"Software\\Harlowmere\\Vorlane";
+inline constexpr const char16_t* cHelpRegistryValue = u"Help";
+inline constexpr const char16_t* cHelpConfigFile = u"vorlane/help";
+
 }  // namespace Vorlane

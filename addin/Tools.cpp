@@ -3,8 +3,14 @@
 #include <memory>
 
 #include "addin/Consts.h"
+#include "ide/Forms.h"
+#include "platform/ConfigFiles.h"
+#include "platform/FileSystem.h"
 #include "platform/IconResource.h"
 #include "platform/ModuleInfo.h"
+#include "platform/Registry.h"
+#include "platform/Shell.h"
+#include "platform/StringList.h"
 #include "platform/VersionInfo.h"
 
 namespace Vorlane {
@@ -16,6 +22,22 @@ UnicodeString GVersion;
 // An address inside this module. Internal linkage keeps it from being resolved to a like
 // function of another module, so it always names the module this code was linked into.
 void ModuleAnchor() {}
+
+// The help file named by the one-line configuration file AConfigFile (UTF-8), a relative
+// name taken from that file's folder; empty when the file is missing, unreadable or empty.
+UnicodeString HelpFileNamedBy(const UnicodeString& AConfigFile) {
+  if (!FileExists(AConfigFile)) return UnicodeString();
+  TStringList LLines;
+  try {
+    LLines.LoadFromFile(AConfigFile, TEncoding::UTF8());
+  } catch (const Exception&) {
+    // A configuration the user cannot read counts as none; the add-in still loads.
+    return UnicodeString();
+  }
+  const UnicodeString LName = LLines.Count() > 0 ? Trim(LLines[0]) : UnicodeString();
+  if (LName.empty() || IsPathDelimiter(LName[0])) return LName;
+  return ExpandFileName(ExtractFilePath(AConfigFile) + LName);
+}
 
 }  // namespace
 
@@ -29,11 +51,31 @@ UnicodeString AppVersionOf(const UnicodeString& AFileName) {
 
 UnicodeString TTools::AppVersion() { return AppVersionOf(OwnModuleFileName()); }
 
-UnicodeString TTools::FindHelpFile() { return UnicodeString(); }
+UnicodeString TTools::FindHelpFile() {
+  const auto LExists = [](const UnicodeString& AName) { return FileExists(AName); };
+  UnicodeString LHelpFile;
+  if (RegistryReadUserOrMachine(cHelpRegistryKey, cHelpRegistryValue, LHelpFile, LExists)) return LHelpFile;
+  // Systems without a registry: the same two levels, as configuration files.
+  for (const UnicodeString& LConfigFile : ConfigFileCandidates(cHelpConfigFile)) {
+    LHelpFile = HelpFileNamedBy(LConfigFile);
+    if (!LHelpFile.empty() && LExists(LHelpFile)) return LHelpFile;
+  }
+  return UnicodeString();
+}
 
-void TTools::ShowTopicHelp(const UnicodeString&, const UnicodeString&) {}
+void TTools::ShowTopicHelp(const UnicodeString& Topic, const UnicodeString& HelpFile) {
+  TIntfPtr<IHelpSystem> LHelpSystem = Application().HelpSystem();
+  if (!Topic.empty() && LHelpSystem)
+    LHelpSystem->ShowTopicHelp(Topic, HelpFile);
+  else
+    OpenLocalFile(HelpFile);
+}
 
-void TTools::OpenLocalFile(const UnicodeString&) {}
+void TTools::OpenLocalFile(const UnicodeString& Path) {
+  if (!Path.empty() && FileExists(Path)) ShellOpenFile(Path);
+}
+
+void FinalizeTools() { GVersion.clear(); }
 
 TBitmap* TTools::CreateFromIconResource(const UnicodeString& AName, Integer ASize) {
   auto LBitmap = std::make_unique<TBitmap>();

@@ -14,8 +14,16 @@ class TTools {
   // "V<major>.<minor>.<release>" of the product version of the add-in's own module; "V1.0.0"
   // when that module carries no version information.
   static UnicodeString AppVersion();
+  // The help file's full name, empty when none is installed. The first entry that is not
+  // empty and names an existing file wins: on Windows the registry value "Help" under
+  // "Software\Harlowmere\Vorlane", the current user's before the local machine's; on POSIX
+  // the one-line file "vorlane/help" in the user's configuration folder before the
+  // system-wide ones (platform/ConfigFiles.h). Nothing is ever written.
   static UnicodeString FindHelpFile();
+  // With a topic and a help system, that help system shows the topic; otherwise the help
+  // file is opened with the shell.
   static void ShowTopicHelp(const UnicodeString& Topic, const UnicodeString& HelpFile);
+  // Opens an existing file with the shell's "open" verb; nothing for an empty or missing name.
   static void OpenLocalFile(const UnicodeString& Path);
   // A new bitmap (the caller's) showing the icon resource AName at ASize by ASize pixels.
   static TBitmap* CreateFromIconResource(const UnicodeString& AName, Integer ASize);
@@ -38,5 +46,7 @@ class TTools {
 UnicodeString AppVersionOf(const UnicodeString& AFileName);
 // The file of the module that holds the add-in's code.
 UnicodeString OwnModuleFileName();
+// The unit's finalization: forgets the cached version text.
+void FinalizeTools();
 
 }  // namespace Vorlane

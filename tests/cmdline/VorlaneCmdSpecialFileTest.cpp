@@ -4,6 +4,9 @@
 
 #ifndef _WIN32
 #include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
 
 #include "VorlaneCmdTestUtil.h"
 

@@ -474,7 +474,10 @@ bool TSimIDE::ShowOptionsDialog(const UnicodeString& ACaption, const std::functi
   TCustomFrame* LFrame = LClass.Create(&LDialog);
   LFrame->SetParent(&LDialog);
   LPage->FrameCreated(LFrame);
+  // The dialog shows while the user works on the page: hidden controls take no clicks.
+  LDialog.SetVisible(true);
   const bool LAccepted = AUser(*LFrame) && LPage->ValidateContents();
+  LDialog.SetVisible(false);
   LPage->DialogClosed(LAccepted);
   return LAccepted;
 }
