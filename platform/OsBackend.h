@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,11 @@ struct TDirEntry {
 // The entries of a folder without "." and "..", in the order the backend lists them (sorted
 // by name on POSIX). False when AFolder is no readable folder.
 bool ListFolder(const UnicodeString& AFolder, std::vector<TDirEntry>& AEntries);
+// As ListFolder, but keeps only the files whose names AWantFile accepts, and the folders only
+// when AFolders is set. The name test comes first, so an entry that is not wanted costs no
+// further look at the file system (a folder of many projects is listed once per argument).
+bool ListFolderMatching(const UnicodeString& AFolder, const std::function<bool(const UnicodeString&)>& AWantFile,
+                        bool AFolders, std::vector<TDirEntry>& AEntries);
 
 // Characters that may not appear in a path (besides NUL).
 bool IsInvalidPathChar(char16_t C);

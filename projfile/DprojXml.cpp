@@ -33,13 +33,18 @@ void TDprojXml::SaveToFile(const UnicodeString& AFileName) {
   TMemoryStream Rendered;
   SaveToStream(&Rendered);
   if (FileExists(AFileName)) {
-    TMemoryStream OnDisk;
-    OnDisk.LoadFromFile(AFileName);
-    // Sizes first, as 64-bit values; equal sizes then need equal bytes.
-    if (OnDisk.Size() == Rendered.Size() &&
-        (Rendered.Size() == 0 ||
-         std::memcmp(OnDisk.Memory(), Rendered.Memory(), static_cast<size_t>(Rendered.Size())) == 0))
-      return;
+    // Sizes first, as 64-bit values, from the opened file: a file of another size is replaced
+    // without reading it; equal sizes then need equal bytes. The file is opened either way, so
+    // one that cannot be read still raises.
+    TFileStream File(AFileName, fmOpenRead | fmShareDenyWrite);
+    if (File.Size() == Rendered.Size()) {
+      TMemoryStream OnDisk;
+      OnDisk.LoadFromStream(&File);
+      if (OnDisk.Size() == Rendered.Size() &&
+          (Rendered.Size() == 0 ||
+           std::memcmp(OnDisk.Memory(), Rendered.Memory(), static_cast<size_t>(Rendered.Size())) == 0))
+        return;
+    }
   }
   ProjFileReplaceContent(AFileName, Rendered.Memory(), Rendered.Size());
 }

@@ -67,7 +67,7 @@ void TXmlNodeList::Exchange(Integer Index1, Integer Index2) {
 
 TXmlNode* TXmlNodeList::ByAttribute(const UTF8String& AName, const UTF8String& AValue) const {
   for (TXmlNode* N : FItems)
-    if (N && vxUTF8CompareNoCase(N->GetAttributeByName(AName), AValue) == 0) return N;
+    if (N && vxUTF8SameTextNoCase(N->GetAttributeByName(AName), AValue)) return N;
   return nullptr;
 }
 
@@ -570,7 +570,7 @@ Integer TXmlNode::NodeIndexByNameFrom(const UTF8String& AName, Integer AFrom) co
   Integer Count = GetNodeCount();
   for (Integer I = AFrom < 0 ? 0 : AFrom; I < Count; ++I) {
     TXmlNode* N = GetNodes(I);
-    if (N && vxUTF8CompareNoCase(N->FName, AName) == 0) return I;
+    if (N && vxUTF8SameTextNoCase(N->FName, AName)) return I;
   }
   return -1;
 }
@@ -590,7 +590,7 @@ void TXmlNode::NodesByName(const UTF8String& AName, TXmlNodeList* AList) const {
   Integer Count = GetNodeCount();
   for (Integer I = 0; I < Count; ++I) {
     TXmlNode* N = GetNodes(I);
-    if (N && vxUTF8CompareNoCase(N->FName, AName) == 0) AList->Add(N);
+    if (N && vxUTF8SameTextNoCase(N->FName, AName)) AList->Add(N);
   }
 }
 
@@ -625,8 +625,8 @@ TXmlNode* WalkDescendants(const TXmlNode* ARoot, bool ARecurse, TVisit AVisit) {
 TXmlNode* TXmlNode::NodeByAttributeValue(const UTF8String& NodeName, const UTF8String& AttribName,
                                          const UTF8String& AttribValue, bool ShouldRecurse) const {
   return WalkDescendants(this, ShouldRecurse, [&](TXmlNode* N) {
-    return vxUTF8CompareNoCase(N->FName, NodeName) == 0 && N->HasAttribute(AttribName) &&
-           vxUTF8CompareNoCase(N->GetAttributeByName(AttribName), AttribValue) == 0;
+    return vxUTF8SameTextNoCase(N->FName, NodeName) && N->HasAttribute(AttribName) &&
+           vxUTF8SameTextNoCase(N->GetAttributeByName(AttribName), AttribValue);
   });
 }
 

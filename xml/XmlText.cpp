@@ -328,6 +328,18 @@ Integer vxUTF8CompareNoCase(const UTF8String& A, const UTF8String& B) {
   return AnsiCompareText(WA, WB);
 }
 
+bool vxUTF8SameTextNoCase(const UTF8String& A, const UTF8String& B) {
+  bool Ascii = true;
+  if (A.size() == B.size()) {
+    size_t i = 0;
+    while (i < A.size() && vxUpCase(A[i]) == vxUpCase(B[i])) ++i;
+    if (i == A.size()) return true;
+  }
+  for (char C : A) Ascii = Ascii && static_cast<Byte>(C) < 0x80;
+  for (char C : B) Ascii = Ascii && static_cast<Byte>(C) < 0x80;
+  return !Ascii && vxUTF8CompareNoCase(A, B) == 0;
+}
+
 UTF8String vxIntToUTF8(Integer Value) { return std::to_string(Value); }
 
 UTF8String vxInt64ToUTF8(Int64 Value) { return std::to_string(Value); }

@@ -71,6 +71,10 @@ inline constexpr char vxUpCase(char Ch) {
 
 // The model's case-insensitive name comparison (locale-aware, on the UTF-16 form).
 Integer vxUTF8CompareNoCase(const UTF8String& A, const UTF8String& B);
+// vxUTF8CompareNoCase(A, B) == 0 without converting two ASCII names: for ASCII text the
+// locale rule equates exactly the texts that differ in ASCII case alone, so only names with
+// other characters need the full comparison.
+bool vxUTF8SameTextNoCase(const UTF8String& A, const UTF8String& B);
 UTF8String vxIntToUTF8(Integer Value);
 UTF8String vxInt64ToUTF8(Int64 Value);
 
