@@ -1,5 +1,7 @@
-# Embeds the project version into a program file, where the platform layer reads it back:
-# a VERSIONINFO resource on Windows, the ELF section ".vorlane_version" elsewhere.
+# Embeds the project version into a program file or plug-in library, where the platform layer
+# reads it back: a VERSIONINFO resource on Windows, the ELF section ".vorlane_version"
+# elsewhere. A shared library on Windows is also named without the "lib" prefix (Name.dll),
+# as Windows modules are.
 function(vorlane_embed_version target description)
   set(VORLANE_VERSION_MAJOR ${PROJECT_VERSION_MAJOR})
   set(VORLANE_VERSION_MINOR ${PROJECT_VERSION_MINOR})
@@ -12,6 +14,17 @@ function(vorlane_embed_version target description)
   endforeach()
   set(VORLANE_TARGET_NAME ${target})
   set(VORLANE_TARGET_DESCRIPTION "${description}")
+  get_target_property(_type ${target} TYPE)
+  if(_type STREQUAL "SHARED_LIBRARY" OR _type STREQUAL "MODULE_LIBRARY")
+    set(VORLANE_TARGET_FILETYPE VFT_DLL)
+    set(VORLANE_TARGET_FILENAME ${target}${CMAKE_SHARED_LIBRARY_SUFFIX})
+    if(WIN32)
+      set_target_properties(${target} PROPERTIES PREFIX "")
+    endif()
+  else()
+    set(VORLANE_TARGET_FILETYPE VFT_APP)
+    set(VORLANE_TARGET_FILENAME ${target}${CMAKE_EXECUTABLE_SUFFIX})
+  endif()
   if(WIN32)
     configure_file(${PROJECT_SOURCE_DIR}/cmake/VersionInfo.rc.in
                    ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc @ONLY)

@@ -9,6 +9,10 @@
 
 #include "platform/SysUtils.h"
 
+namespace Vorlane {
+struct TIconImage;
+}
+
 namespace Vorlane::OsBackend {
 
 struct TDirEntry {
@@ -30,6 +34,14 @@ bool IsInvalidPathChar(char16_t C);
 
 // The program file's full path, "" when unknown.
 UnicodeString ModuleFileName();
+
+// The icon block the build embedded in a module file (platform/IconResource.h); false when
+// the file has none or cannot be read.
+bool ReadIconBlock(const UnicodeString& AModuleFileName, std::string& ABlock);
+// The system's handle for an icon showing AImage (AImage stays alive as long as the handle),
+// 0 when it cannot make one; FreeIconHandle releases it.
+std::uintptr_t CreateIconHandle(const TIconImage& AImage);
+void FreeIconHandle(std::uintptr_t AHandle);
 
 }  // namespace Vorlane::OsBackend
 

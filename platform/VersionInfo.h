@@ -12,5 +12,8 @@ namespace Vorlane {
 // information or it cannot be read.
 bool GetFileVersionInfo(const UnicodeString& AFileName, Cardinal& AFileVersionMS,
                         Cardinal& AFileVersionLS);
+// The fixed product version, in the same form and with the same failure rule.
+bool GetProductVersionInfo(const UnicodeString& AFileName, Cardinal& AProductVersionMS,
+                           Cardinal& AProductVersionLS);
 
 }  // namespace Vorlane

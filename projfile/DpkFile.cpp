@@ -33,10 +33,22 @@ UnicodeString TrimRight(const UnicodeString& S) {
   return S.substr(0, E);
 }
 
-// Reads one line of a requires or contains clause; false once the clause has ended.
+// The line without a "//" comment at its end; a "//" inside a quoted file name is no comment.
+UnicodeString WithoutLineComment(const UnicodeString& ALine) {
+  bool Quoted = false;
+  for (size_t I = 0; I < ALine.size(); ++I) {
+    if (ALine[I] == u'\'') Quoted = !Quoted;
+    else if (!Quoted && ALine.compare(I, 2, u"//") == 0) return ALine.substr(0, I);
+  }
+  return ALine;
+}
+
+// Reads one line of a requires or contains clause; false once the clause has ended. A comment
+// after the closing semicolon ("vcl; // UI") still ends it: read on, the clause would take in
+// the next keyword and everything after it, and the package would no longer compile.
 bool AddClauseEntry(TStringList& AList, const UnicodeString& ALine) {
   AList.Add(TrimWhere(ALine, IsBlankOrSeparator));
-  const UnicodeString Tail = TrimRight(ALine);
+  const UnicodeString Tail = TrimRight(WithoutLineComment(ALine));
   return Tail.empty() || Tail.back() != u';';
 }
 

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, and only those that are missing.
 #   scripts/deps.sh            compiler, CMake, Ninja, GoogleTest
-#   scripts/deps.sh --cross    also the MinGW-w64 i686 cross compiler
+#   scripts/deps.sh --cross    also the MinGW-w64 cross compilers (i686, x86-64) and the
+#                              GoogleTest sources they build the Windows test programs from
+#   scripts/deps.sh --wine     also wine, which runs the 64-bit Windows test programs
 #   scripts/deps.sh --fuzz     also clang with its libFuzzer runtime
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,7 +11,8 @@ cd "$(dirname "$0")/.."
 packages=(cmake ninja-build g++ libgtest-dev)
 for arg in "$@"; do
   case "$arg" in
-    --cross) packages+=(g++-mingw-w64-i686) ;;
+    --cross) packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest) ;;
+    --wine) packages+=(wine64 wine) ;;
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
     *) echo "deps.sh: unknown option $arg" >&2; exit 2 ;;
   esac

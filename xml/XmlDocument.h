@@ -146,6 +146,8 @@ class TXmlDocument {
  private:
   // Reads node trees with an explicit stack (see the parser).
   class TTreeReader;
+  // The reader of the load under way, if any: ParseDTD's reader shares its limits.
+  TTreeReader* FActiveReader = nullptr;
 
   // Frees every root-level node without recursing once per tree level.
   void FreeRootNodes();

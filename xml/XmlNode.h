@@ -408,6 +408,8 @@ class TXmlNode {
  private:
   // Destroys every child and its subtree without recursing once per tree level.
   void FreeChildren();
+  // The writer's way to the virtual WriteInnerTag of a node of a derived class.
+  static UTF8String CallWriteInnerTag(TXmlNode* ANode);
   // The comparison SortChildNodes uses for one pair.
   Integer SortCompare(TXMLNodeCompareFunction Compare, void* Info, TXmlNode* A, TXmlNode* B);
   // Copies kind, name, tag, value and attributes of Source (not its children).

@@ -3,7 +3,8 @@
 //
 // Nesting is handled with an explicit stack of open elements and DOCTYPE subsets instead of
 // one call per level, so a hostile file of a million nested elements cannot overflow the
-// machine stack.
+// machine stack. Such a file is refused all the same: the readable layout indents every
+// node by its depth, so the text written for it grows with the square of its depth.
 
 #include <algorithm>
 #include <cstdint>
@@ -27,6 +28,12 @@ namespace Vorlane {
 namespace {
 
 const char* const cCRLF = "\r\n";
+
+// Rows of vxTagTable the parser refers to by kind.
+constexpr Integer cDeclarationRow = 7;
+constexpr Integer cQuestionRow = 10;
+static_assert(vxTagTable[cDeclarationRow].Style == xeDeclaration);
+static_assert(vxTagTable[cQuestionRow].Style == xeQuestion);
 
 // The name the parser gives each kind that does not take its name from the text.
 const char* FixedName(TXmlElementType AType) {
@@ -52,6 +59,19 @@ EFilerError ElementError(const char* AFormat, const UTF8String& AName) {
 bool ReadByte(TStream* AStream, char& Ch) { return AStream->Read(&Ch, 1) == 1; }
 
 Integer LowPosition(Int64 APos) { return static_cast<Integer>(static_cast<std::uint32_t>(APos)); }
+
+// Limits of a load. Real project files nest fewer than 20 levels. The readable layout
+// writes depth times the indent before every node, so the text a document renders to grows
+// with the sum of its nodes' depths: a few megabytes of nested elements would render to
+// terabytes. Loading refuses a node deeper than cMaxNestingDepth, and stops once the depths
+// of the nodes read add up to more than cNestingAllowance plus cNestingPerByte for every
+// byte read (an indented file carries at least one byte of indent per level already).
+constexpr Integer cMaxNestingDepth = 4096;
+constexpr std::uint64_t cNestingAllowance = 16 * 1024 * 1024;
+constexpr std::uint64_t cNestingPerByte = 4;
+// A DOCTYPE inside another DOCTYPE's subset (or inside elements below one) is read by a
+// nested call of ParseDTD, one call per such level.
+constexpr Integer cMaxDoctypeNesting = 32;
 
 bool HasNonBlank(const UTF8String& S) {
   for (char Ch : S)
@@ -80,6 +100,7 @@ enum class THead {
 // One element whose content, or one DOCTYPE whose internal subset, is being read.
 struct TFrame {
   TXmlNode* Node;
+  Integer Depth = 0;  // of Node in its tree
   bool IsSubset = false;
   // Element content state.
   UTF8String Pending;  // character data since the last child markup
@@ -91,7 +112,11 @@ struct TFrame {
 
 class TXmlDocument::TTreeReader {
  public:
-  explicit TTreeReader(TStream* AStream) : FStream(AStream), FReader(AStream) {}
+  // Reads below ATop (the node a read starts at, or the DOCTYPE whose subset it reads).
+  TTreeReader(TStream* AStream, TXmlNode* ATop, bool ADoctype = false);
+  ~TTreeReader();
+  TTreeReader(const TTreeReader&) = delete;
+  TTreeReader& operator=(const TTreeReader&) = delete;
   void ReadTree(TXmlNode* ANode);
   void ReadDoctype(TXmlNode* ANode);
 
@@ -99,10 +124,13 @@ class TXmlDocument::TTreeReader {
   THead ReadHead(TXmlNode* ANode);
   THead ReadDoctypeHead(TXmlNode* ANode);
   void ReadDtdDeclaration(TXmlNode* ANode);
+  void ReadParameterReference(TXmlNode* ADoctype);
   void Run();
   void StepContent(TFrame& AFrame);
   void StepSubset(TFrame& AFrame);
   THead StartChild(TXmlNode* AChild, const UTF8String& ASurplus = UTF8String());
+  inline void EnterChild(const TFrame& AFrame);
+  void CheckLimits(const TXmlNode* AParent, Integer ADepth);
   void EndContent(TFrame& AFrame);
   void EndSubset();
   void HandOver(TFrame& AFrame);
@@ -123,7 +151,55 @@ class TXmlDocument::TTreeReader {
   // A deque: frames keep their place while deeper ones are added, and growing it never
   // copies a million frames at once.
   std::deque<TFrame> FStack;
+  // The document whose active reader this one is while it runs, and the reader that was
+  // active before: a DOCTYPE read by ParseDTD during a load counts against the limits of
+  // the load around it.
+  TXmlDocument* FDocument;
+  TTreeReader* FOuter;
+  // Tree depth of the node at the bottom of FStack; frames above it are one level each.
+  Integer FBaseDepth;
+  Integer FDoctypeNesting;
+  // The reader of the whole load; it keeps the sum of the depths of the nodes read.
+  TTreeReader* FOutermost;
+  std::uint64_t FLevels = 0;
 };
+
+TXmlDocument::TTreeReader::TTreeReader(TStream* AStream, TXmlNode* ATop, bool ADoctype)
+    : FStream(AStream),
+      FReader(AStream),
+      FDocument(ATop->Document()),
+      FOuter(FDocument != nullptr ? FDocument->FActiveReader : nullptr),
+      FBaseDepth(0),
+      FDoctypeNesting(FOuter != nullptr ? FOuter->FDoctypeNesting : 0),
+      FOutermost(FOuter != nullptr ? FOuter->FOutermost : this) {
+  for (const TXmlNode* P = ATop->Parent(); P != nullptr && P->Parent() != nullptr; P = P->Parent())
+    ++FBaseDepth;
+  if (ADoctype) ++FDoctypeNesting;
+  if (FDocument != nullptr) FDocument->FActiveReader = this;
+}
+
+TXmlDocument::TTreeReader::~TTreeReader() {
+  if (FDocument != nullptr) FDocument->FActiveReader = FOuter;
+}
+
+// A child of the top frame's node begins.
+void TXmlDocument::TTreeReader::EnterChild(const TFrame& AFrame) {
+  const Integer Depth = AFrame.Depth + 1;
+  std::uint64_t& Levels = FOutermost->FLevels;
+  Levels += static_cast<std::uint64_t>(Depth);
+  if (Depth >= cMaxNestingDepth || Levels > cNestingAllowance) [[unlikely]]
+    CheckLimits(AFrame.Node, Depth);
+}
+
+// The position is asked for only once the allowance alone no longer covers the sum of the
+// depths.
+void TXmlDocument::TTreeReader::CheckLimits(const TXmlNode* AParent, Integer ADepth) {
+  if (ADepth >= cMaxNestingDepth)
+    throw EFilerError(FormatUtf8(sxeNestingTooDeep, {cMaxNestingDepth, AParent->Name()}));
+  if (FOutermost->FLevels >
+      cNestingAllowance + cNestingPerByte * static_cast<std::uint64_t>(FStream->Position()))
+    throw ElementError(sxeNestingTooCostly, AParent->Name());
+}
 
 void TXmlDocument::TTreeReader::NodeDone(TXmlNode* ANode) {
   TXmlDocument* Doc = ANode->Document();
@@ -136,6 +212,59 @@ void TXmlDocument::TTreeReader::RaiseNodeNew(TXmlNode* ANode) {
   if (TXmlDocument* Doc = ANode->Document()) Doc->DoNodeNew(ANode);
 }
 
+namespace {
+
+// Whether the next bytes end a processing instruction's target: a blank, "?>" or the end of
+// the input. Whatever is read is pushed back; nothing beyond a closing "?>" is read.
+bool TargetEndsHere(TvxSurplusReader& AReader) {
+  char Ch = 0;
+  if (!AReader.ReadChar(Ch)) return true;
+  bool Ends = vxIsBlank(Ch);
+  if (Ch == '?') {
+    char Next = 0;
+    if (AReader.ReadChar(Next)) {
+      Ends = Next == '>';
+      AReader.PushBack(Next);
+    } else {
+      Ends = true;
+    }
+  }
+  AReader.PushBack(Ch);
+  return Ends;
+}
+
+void PushBackText(TvxSurplusReader& AReader, const char* AText) {
+  for (size_t I = std::strlen(AText); I > 0; --I) AReader.PushBack(AText[I - 1]);
+}
+
+// The tag table picks the longest opening, so "<?xmlfoo" would open a declaration and
+// "<?xml-stylesheetx" a style-sheet instruction, and either would be written back without its
+// data. Only the complete target "xml" (in any case) is the declaration and only
+// "xml-stylesheet" the style sheet; any other target is an instruction whose text is read
+// from the target on.
+Integer RefineInstructionRow(TvxSurplusReader& AReader, Integer ARow) {
+  const TXmlElementType Style = vxTagTable[ARow].Style;
+  if (Style == xeDeclaration || Style == xeStylesheet) {
+    if (TargetEndsHere(AReader)) return ARow;
+    PushBackText(AReader, vxTagTable[ARow].Start + 2);  // the target, after "<?"
+    return cQuestionRow;
+  }
+  if (Style != xeQuestion) return ARow;
+  // Read no further than needed: what the tag leaves unread when it closes is dropped.
+  char Target[3];
+  Integer Got = 0;
+  bool Matches = true;
+  while (Matches && Got < 3 && AReader.ReadChar(Target[Got])) {
+    Matches = vxUpCase(Target[Got]) == "XML"[Got];
+    ++Got;
+  }
+  if (Matches && Got == 3 && TargetEndsHere(AReader)) return cDeclarationRow;
+  while (Got > 0) AReader.PushBack(Target[--Got]);
+  return ARow;
+}
+
+}  // namespace
+
 THead TXmlDocument::TTreeReader::ReadHead(TXmlNode* ANode) {
   // What the tag detection pushed back and the tag left unread dies with the tag.
   struct TDropSurplus {
@@ -146,7 +275,7 @@ THead TXmlDocument::TTreeReader::ReadHead(TXmlNode* ANode) {
   char Ch = 0;
   if (!AReader.ReadCharSkipBlanks(Ch) || Ch != '<') return THead::Skipped;
   try {
-    const Integer Row = vxReadTagStart(&AReader);
+    const Integer Row = RefineInstructionRow(AReader, vxReadTagStart(&AReader));
     const TvxTagEntry& Entry = vxTagTable[Row];
     ANode->SetElementType(Entry.Style);
     switch (Entry.Style) {
@@ -182,8 +311,15 @@ THead TXmlDocument::TTreeReader::ReadHead(TXmlNode* ANode) {
         ANode->SetName(FixedName(xeDoctype));
         RaiseNodeNew(ANode);
         if (Aborted(ANode)) return THead::Skipped;
-        if (ANode->Document() == nullptr) break;
-        return ReadDoctypeHead(ANode);
+        TXmlDocument* Doc = ANode->Document();
+        if (Doc == nullptr) break;
+        if (FDoctypeNesting >= cMaxDoctypeNesting) {
+          const TXmlNode* Parent = ANode->Parent();
+          const UTF8String Where = Parent != nullptr ? Parent->Name() : UTF8String();
+          throw EFilerError(FormatUtf8(sxeDoctypeNestingTooDeep, {cMaxDoctypeNesting, Where}));
+        }
+        Doc->ParseDTD(ANode, FStream);
+        break;
       }
       default:  // the DTD declarations
         ReadDtdDeclaration(ANode);
@@ -246,6 +382,7 @@ THead TXmlDocument::TTreeReader::StartChild(TXmlNode* AChild, const UTF8String& 
   if (Head == THead::Content || Head == THead::Subset) {
     TFrame Frame;
     Frame.Node = AChild;
+    Frame.Depth = FStack.empty() ? FBaseDepth : FStack.back().Depth + 1;
     Frame.IsSubset = Head == THead::Subset;
     FStack.push_back(std::move(Frame));
   } else if (Head == THead::Complete) {
@@ -346,6 +483,7 @@ void TXmlDocument::TTreeReader::StepContent(TFrame& AFrame) {
     return;
   }
   // A child begins: its text and the "<" are read again by the child itself.
+  EnterChild(AFrame);
   if (HasNonBlank(AFrame.Pending)) HandOver(AFrame);
   AFrame.Pending.clear();
   AFrame.CRFlag = false;
@@ -368,8 +506,27 @@ void TXmlDocument::TTreeReader::StepContent(TFrame& AFrame) {
 
 void TXmlDocument::TTreeReader::EndSubset() {
   char Ch = 0;
-  while (ReadByte(FStream, Ch) && Ch != '>') {
+  while (FReader.ReadChar(Ch) && Ch != '>') {
   }
+}
+
+// A parameter-entity reference of the subset ("%name;") stays as written, as a text node of
+// the DOCTYPE: it is never expanded or fetched, and dropping it would drop the declarations
+// it stands for. The reference ends after its ";" or before a byte that cannot be part of it.
+void TXmlDocument::TTreeReader::ReadParameterReference(TXmlNode* ADoctype) {
+  UTF8String Text(1, '%');
+  char Ch = 0;
+  while (FReader.ReadChar(Ch)) {
+    if (vxIsBlank(Ch) || vxIsQuote(Ch) || std::strchr("<>[]%&", Ch) != nullptr) {
+      FReader.PushBack(Ch);
+      break;
+    }
+    Text += Ch;
+    if (Ch == ';') break;
+  }
+  auto Reference = std::make_unique<TXmlNode>(ADoctype->Document(), xeCharData);
+  Reference->SetValueDirect(std::move(Text));
+  ADoctype->NodeAdd(Reference.release());
 }
 
 void TXmlDocument::TTreeReader::StepSubset(TFrame& AFrame) {
@@ -379,24 +536,29 @@ void TXmlDocument::TTreeReader::StepSubset(TFrame& AFrame) {
   // take its "]" for text and read the rest of the document into the DOCTYPE.
   char Ch = 0;
   bool More = false;
-  while (ReadByte(FStream, Ch)) {
+  while (FReader.ReadChar(Ch)) {
     if (vxIsBlank(Ch)) continue;
     More = Ch != ']';
     break;
   }
   if (!More) {
+    // The DOCTYPE itself is complete once ParseDTD returns; its reader raises its events.
     EndSubset();
     FStack.pop_back();
-    NodeDone(Node);
     return;
   }
+  if (Ch == '%') {
+    ReadParameterReference(Node);
+    return;
+  }
+  EnterChild(AFrame);
   TXmlNode* Child = Node->NodeNew("");
   // The byte goes back to the child through its reader rather than by stepping the stream
   // back one character: when the byte is the second of a multi-byte character, the step
   // would return to that character's first byte and the subset would never end.
   const THead Head = StartChild(Child, UTF8String(1, Ch));  // may open a frame for the child
-  // Text of the subset that is not markup (a parameter-entity reference, say) is skipped;
-  // kept as an unnamed element it would be written as "</>", which no parser reads back.
+  // Other text of the subset that is not markup is skipped; kept as an unnamed element it
+  // would be written as "</>", which no parser reads back.
   if (Head == THead::Skipped && Child->IsClear()) Node->NodeDelete(Node->GetNodeCount() - 1);
 }
 
@@ -444,6 +606,7 @@ void TXmlDocument::TTreeReader::ReadDoctype(TXmlNode* ANode) {
   if (ReadDoctypeHead(ANode) != THead::Subset) return;
   TFrame Frame;
   Frame.Node = ANode;
+  Frame.Depth = FBaseDepth;
   Frame.IsSubset = true;
   FStack.push_back(std::move(Frame));
   try {
@@ -468,7 +631,7 @@ void TXmlDocument::TTreeReader::ReadDoctype(TXmlNode* ANode) {
 // TXmlNode
 
 void TXmlNode::ReadFromStream(TStream* AStream) {
-  TXmlDocument::TTreeReader Reader(AStream);
+  TXmlDocument::TTreeReader Reader(AStream, this);
   Reader.ReadTree(this);
 }
 
@@ -511,7 +674,7 @@ void TXmlNode::ParseTag(const UTF8String& AValue, Integer First, Integer Last) {
 // TXmlDocument
 
 void TXmlDocument::ParseDTD(TXmlNode* ANode, TStream* AStream) {
-  TXmlDocument::TTreeReader Reader(AStream);
+  TXmlDocument::TTreeReader Reader(AStream, ANode, true);
   Reader.ReadDoctype(ANode);
 }
 
@@ -519,7 +682,14 @@ void TXmlDocument::ReadFromStream(TStream* AStream) {
   FAbortParsing = false;
   FreeRootNodes();
   FRootNodes->Clear();
+  // Reads nothing itself: while it is the active reader, the readers of the root-level
+  // nodes share the limits of one load.
+  TTreeReader Load(AStream, FRootNodes.get());
   DoProgress(0);
+  // Asked once, after the first node (a conversion stream knows it only once reading has
+  // begun): on a file it costs two system calls, and root-level text that is not markup is
+  // dropped one byte per round.
+  Int64 Size = -1;
   do {
     TXmlNode* Node = FRootNodes->NodeNew("");
     Node->ReadFromStream(AStream);
@@ -534,8 +704,9 @@ void TXmlDocument::ReadFromStream(TStream* AStream) {
         FCodecStream->SetEncoding(seUTF8);
     }
     if (Node->IsClear()) FRootNodes->NodeDelete(FRootNodes->GetNodeCount() - 1);
-  } while (AStream->Position() < AStream->Size());
-  DoProgress(LowPosition(AStream->Size()));
+    if (Size < 0) Size = AStream->Size();
+  } while (AStream->Position() < Size);
+  DoProgress(LowPosition(Size));
 
   Integer Elements = 0, Declarations = 0, Doctypes = 0, CDatas = 0;
   Integer LastElement = -1, LastDoctype = -1;

@@ -38,6 +38,11 @@ inline constexpr const char* sxeMoreThanOneDoctype = "More than one doctype decl
 inline constexpr const char* sxeDoctypeAfterRootElement = "Doctype declaration found after root element";
 inline constexpr const char* sxeNoCDataInRoot = "No CDATA allowed in root";
 
+// Limits of a load (see the parser); the first %d is the limit, %s the enclosing element's name
+inline constexpr const char* sxeNestingTooDeep = "Nesting deeper than %d levels in element %s";
+inline constexpr const char* sxeNestingTooCostly = "Too many deeply nested nodes for the size of the document in element %s";
+inline constexpr const char* sxeDoctypeNestingTooDeep = "DOCTYPE declarations nested more than %d deep in element %s";
+
 // Writer
 inline constexpr const char* sxeRootElementNotDefined = "XML root element not defined.";
 inline constexpr const char* sxeIllegalElementType = "Illegal element type";

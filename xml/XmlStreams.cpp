@@ -267,11 +267,29 @@ void TvxUtf8Stream::DecodeUtf16Char() {
 }
 
 void TvxUtf8Stream::WriteBuf(const void* Buffer, Integer Offset, Integer Count) {
+  const Byte* p = static_cast<const Byte*>(Buffer) + Offset;
   if (FEncoding == seUTF8) {
-    WriteToOutput(static_cast<const Byte*>(Buffer) + Offset, Count);
+    WriteToOutput(p, Count);
     return;
   }
-  TvxCodecStream::WriteBuf(Buffer, Offset, Count);
+  if (FEncoding != seAnsi) {
+    TvxCodecStream::WriteBuf(Buffer, Offset, Count);
+    return;
+  }
+  // An ASCII byte ends any sequence still collecting and is written as it is, so runs of them
+  // (indents above all) go out in one piece instead of byte by byte.
+  Integer i = 0;
+  while (i < Count) {
+    if (p[i] >= 0x80) {
+      WriteByte(p[i++]);
+      continue;
+    }
+    Integer j = i;
+    while (j < Count && p[j] < 0x80) ++j;
+    FBufferLen = 0;
+    WriteToOutput(p + i, j - i);
+    i = j;
+  }
 }
 
 void TvxUtf8Stream::WriteByte(Byte B) {

@@ -286,11 +286,26 @@ void vxUTF8ParseAttributes(const UTF8String& AValue, Integer First, Integer Last
       List->Delete(i);
     }
   }
+  // A quoted piece is a value only after a name and its "=": in a declaration, a quoted
+  // literal that merely holds "=" ("x=" "p.dtd") is followed by the next literal, and gluing
+  // the two would lose the blank that separates them in the written text.
+  auto endsWithEquals = [](const UTF8String& AItem) {
+    if (AItem.empty() || AItem.back() != '=') return false;
+    char q = 0;
+    for (size_t k = 0; k + 1 < AItem.size(); ++k) {
+      if (q) {
+        if (AItem[k] == q) q = 0;
+      } else if (vxIsQuote(AItem[k])) {
+        q = AItem[k];
+      }
+    }
+    return q == 0;
+  };
   for (Integer i = List->Count() - 1; i >= 1; --i) {
     UTF8String item = List->Items(i);
     if (!item.empty() && vxIsQuote(item[0])) {
       UTF8String prev = List->Items(i - 1);
-      if (prev.find('=') != UTF8String::npos) {
+      if (endsWithEquals(prev)) {
         List->SetItems(i - 1, prev + item);
         List->Delete(i);
       }

@@ -2,9 +2,14 @@
 // engine compares with the file on disk, so delimiters, indents and line feeds are exact.
 //
 // The tree is walked with an explicit stack instead of one call per level: a document may
-// nest elements far deeper than the machine stack allows.
+// nest elements far deeper than the machine stack allows. The extension points are honoured
+// where a node can have them: a node of a class derived from TXmlNode (added to the tree by
+// its user; the parser builds plain nodes only) is written through its own WriteToStream,
+// and its tag text through its WriteInnerTag. Plain nodes, the whole of every loaded
+// document, are written inline, which is what their WriteToStream would do.
 
 #include <cstdint>
+#include <typeinfo>
 #include <vector>
 
 #include "platform/SysUtils.h"
@@ -72,6 +77,9 @@ void AppendInnerTag(UTF8String& AText, const TXmlNode* ANode, bool ADirect) {
   if (ADirect) AText += '/';
 }
 
+// A node whose class may override the writer's virtual operations.
+bool IsDerived(const TXmlNode* ANode) { return typeid(*ANode) != typeid(TXmlNode); }
+
 UTF8String InnerTag(const TXmlNode* ANode, bool ADirect) {
   UTF8String Result;
   AppendInnerTag(Result, ANode, ADirect);
@@ -90,8 +98,12 @@ struct TWriteFrame {
 // The text of a node up to its children, or the whole text when it has none; returns true
 // when the node's children follow and its close part is still to be written. AText holds the
 // separator the caller still owes the stream, if any, and goes out in one write with the
-// node's text: a write per separator cost as much as one per node.
-static bool WriteNodeOpening(TXmlNode* ANode, Integer ADepth, TStream* AStream, UTF8String& AText) {
+// node's text: a write per separator cost as much as one per node. A node of a derived class
+// gets its tag text from ADerivedInnerTag, the caller's way to its virtual WriteInnerTag.
+using TInnerTagFunction = UTF8String (*)(TXmlNode* ANode);
+
+static bool WriteNodeOpening(TXmlNode* ANode, Integer ADepth, TStream* AStream, UTF8String& AText,
+                             TInnerTagFunction ADerivedInnerTag) {
   const UTF8String& N = ANode->Name();
   const UTF8String& V = ANode->ValueDirect();
   const bool HasChildren = ANode->GetNodeCount() > 0;
@@ -113,7 +125,10 @@ static bool WriteNodeOpening(TXmlNode* ANode, Integer ADepth, TStream* AStream, 
       const bool Direct = IsDirect(ANode, ADepth);
       Open("<");
       AText += N;
-      AppendInnerTag(AText, ANode, Direct);
+      if (IsDerived(ANode)) [[unlikely]]
+        AText += ADerivedInnerTag(ANode);
+      else
+        AppendInnerTag(AText, ANode, Direct);
       AText += '>';
       AText += V;
       if (HasChildren) {
@@ -141,12 +156,18 @@ static bool WriteNodeOpening(TXmlNode* ANode, Integer ADepth, TStream* AStream, 
     case xeDeclaration:
       ANode->DeleteEmptyAttributes();
       Open("<?xml");
-      AppendInnerTag(AText, ANode, false);
+      if (IsDerived(ANode)) [[unlikely]]
+        AText += ADerivedInnerTag(ANode);
+      else
+        AppendInnerTag(AText, ANode, false);
       AText += "?>";
       break;
     case xeStylesheet:
       Open("<?xml-stylesheet");
-      AppendInnerTag(AText, ANode, false);
+      if (IsDerived(ANode)) [[unlikely]]
+        AText += ADerivedInnerTag(ANode);
+      else
+        AppendInnerTag(AText, ANode, false);
       AText += "?>";
       break;
     case xeDoctype:
@@ -209,7 +230,7 @@ void TXmlNode::WriteToStream(TStream* AStream) {
   const Integer Depth = DepthOf(this);
   UTF8String Text;
   Text.reserve(256);
-  if (!WriteNodeOpening(this, Depth, AStream, Text)) {
+  if (!WriteNodeOpening(this, Depth, AStream, Text, &CallWriteInnerTag)) {
     RaiseProgress(this, AStream);
     return;
   }
@@ -239,10 +260,14 @@ void TXmlNode::WriteToStream(TStream* AStream) {
       ++Top.Next;
       // The separator after the child is written on the next round, once its parent's
       // frame is on top again.
-      if (WriteNodeOpening(Child, ChildDepth, AStream, Text))
+      if (IsDerived(Child)) {
+        vxUTF8WriteStringToStream(AStream, Text);  // the separator owed before the child
+        Child->WriteToStream(AStream);
+      } else if (WriteNodeOpening(Child, ChildDepth, AStream, Text, &CallWriteInnerTag)) {
         Stack.push_back(TWriteFrame{Child, ChildDepth, 0});  // Top is invalid from here
-      else
+      } else {
         RaiseProgress(Child, AStream);
+      }
       continue;
     }
     // All children written: the close part.
@@ -259,6 +284,8 @@ void TXmlNode::WriteToStream(TStream* AStream) {
     Stack.pop_back();
   }
 }
+
+UTF8String TXmlNode::CallWriteInnerTag(TXmlNode* ANode) { return ANode->WriteInnerTag(); }
 
 UTF8String TXmlNode::WriteInnerTag() { return InnerTag(this, QualifyAsDirectNode()); }
 

@@ -17,10 +17,25 @@ UnicodeString SystemAnsiToUnicode(const AnsiString& S) {
 
 AnsiString UnicodeToSystemAnsi(const UnicodeString& S) {
   if (S.empty()) return AnsiString();
-  const wchar_t* w = Win::W(S);
-  int n = ::WideCharToMultiByte(CP_ACP, 0, w, static_cast<int>(S.size()), nullptr, 0, "?", nullptr);
+  UnicodeString text = S;
+  if (::GetACP() != CP_UTF8) {
+    // No Ansi code page but UTF-8 holds a character beyond U+FFFF. The system would give one
+    // substitute per half of its surrogate pair; it is one character, so it gets one.
+    UnicodeString folded;
+    folded.reserve(S.size());
+    for (size_t i = 0; i < S.size(); ++i) {
+      bool pair = S[i] >= 0xD800 && S[i] <= 0xDBFF && i + 1 < S.size() && S[i + 1] >= 0xDC00 && S[i + 1] <= 0xDFFF;
+      folded.push_back(pair ? u'?' : S[i]);
+      if (pair) ++i;
+    }
+    text.swap(folded);
+  }
+  const wchar_t* w = Win::W(text);
+  // UTF-8 takes no substitute character.
+  const char* fallback = ::GetACP() == CP_UTF8 ? nullptr : "?";
+  int n = ::WideCharToMultiByte(CP_ACP, 0, w, static_cast<int>(text.size()), nullptr, 0, fallback, nullptr);
   AnsiString R(static_cast<size_t>(n > 0 ? n : 0), '\0');
-  if (n > 0) ::WideCharToMultiByte(CP_ACP, 0, w, static_cast<int>(S.size()), R.data(), n, "?", nullptr);
+  if (n > 0) ::WideCharToMultiByte(CP_ACP, 0, w, static_cast<int>(text.size()), R.data(), n, fallback, nullptr);
   return R;
 }
 

@@ -83,6 +83,33 @@ bool RenameFile(const UnicodeString& AOldName, const UnicodeString& ANewName) {
 }
 
 bool MoveFileOver(const UnicodeString& ASource, const UnicodeString& ATarget) {
+  if (FileExists(ATarget)) {
+    // The new content takes over the old file's identity: its attributes, creation time,
+    // access control and short name stay, as users of the file expect after a save. The old
+    // file is parked under a backup name during the exchange: without one, a failure half way
+    // would leave no file under the target's name at all.
+    UnicodeString backup = ASource + u".old";
+    for (int i = 1; FileExists(backup) || DirectoryExists(backup); ++i) backup = ASource + u".old" + IntToStr(i);
+    if (::ReplaceFileW(W(ATarget), W(ASource), W(backup), REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+      ::SetFileAttributesW(W(backup), FILE_ATTRIBUTE_NORMAL);
+      ::DeleteFileW(W(backup));
+      return true;
+    }
+    switch (::GetLastError()) {
+      case ERROR_UNABLE_TO_MOVE_REPLACEMENT_2:
+        // The old file already went to the backup name: it goes back into place.
+        ::MoveFileExW(W(backup), W(ATarget), MOVEFILE_WRITE_THROUGH);
+        return false;
+      case ERROR_INVALID_FUNCTION:
+      case ERROR_NOT_SUPPORTED:
+      case ERROR_CALL_NOT_IMPLEMENTED:
+        // A file system without the replace operation (some network shares) still takes
+        // the plain replacing move.
+        break;
+      default:
+        return false;  // both files keep their names and contents
+    }
+  }
   return ::MoveFileExW(W(ASource), W(ATarget), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
@@ -98,6 +125,8 @@ UnicodeString ResolveFileLink(const UnicodeString& AFileName) {
   if (n == 0 || n >= buf.size()) return AFileName;
   UnicodeString result = U16(buf.data());
   // The handle's name carries the \\?\ prefix of long paths; the rest of the system does not.
+  // A share comes as \\?\UNC\server\share, which is \\server\share without the prefix.
+  if (result.rfind(u"\\\\?\\UNC\\", 0) == 0) return u"\\\\" + result.substr(8);
   if (result.rfind(u"\\\\?\\", 0) == 0) result.erase(0, 4);
   return result;
 }

@@ -1,4 +1,4 @@
-// The fixed file version from a module's VERSIONINFO resource.
+// The fixed file and product versions from a module's VERSIONINFO resource.
 #include "platform/windows/WinCommon.h"
 
 #include <vector>
@@ -7,8 +7,9 @@
 
 namespace Vorlane {
 
-bool GetFileVersionInfo(const UnicodeString& AFileName, Cardinal& AFileVersionMS,
-                        Cardinal& AFileVersionLS) {
+namespace {
+
+bool ReadFixedFileInfo(const UnicodeString& AFileName, VS_FIXEDFILEINFO& AInfo) {
   DWORD handle = 0;
   DWORD size = ::GetFileVersionInfoSizeW(Win::W(AFileName), &handle);
   if (size == 0) return false;
@@ -19,8 +20,27 @@ bool GetFileVersionInfo(const UnicodeString& AFileName, Cardinal& AFileVersionMS
   if (!::VerQueryValueW(buffer.data(), L"\\", reinterpret_cast<void**>(&info), &len) || !info ||
       len < sizeof(VS_FIXEDFILEINFO))
     return false;
-  AFileVersionMS = info->dwFileVersionMS;
-  AFileVersionLS = info->dwFileVersionLS;
+  AInfo = *info;
+  return true;
+}
+
+}  // namespace
+
+bool GetFileVersionInfo(const UnicodeString& AFileName, Cardinal& AFileVersionMS,
+                        Cardinal& AFileVersionLS) {
+  VS_FIXEDFILEINFO info;
+  if (!ReadFixedFileInfo(AFileName, info)) return false;
+  AFileVersionMS = info.dwFileVersionMS;
+  AFileVersionLS = info.dwFileVersionLS;
+  return true;
+}
+
+bool GetProductVersionInfo(const UnicodeString& AFileName, Cardinal& AProductVersionMS,
+                           Cardinal& AProductVersionLS) {
+  VS_FIXEDFILEINFO info;
+  if (!ReadFixedFileInfo(AFileName, info)) return false;
+  AProductVersionMS = info.dwProductVersionMS;
+  AProductVersionLS = info.dwProductVersionLS;
   return true;
 }
 

@@ -33,8 +33,11 @@ class TRecordingConsole : public Vorlane::TConsole {
   int Reads = 0;
 };
 
+using TestSupport::Native;
 using TestSupport::ReadBytes;
 using TestSupport::WriteBytes;
+// The system's path delimiter, as the program prints it.
+inline const std::string kDelim = Native("/");
 
 // A scratch folder that is the current folder while the object lives; the command line and
 // the console are staged for the same time and restored afterwards.
@@ -64,7 +67,8 @@ class TStage {
   }
 
   const fs::path& Dir() const { return FScratch.Path(); }
-  std::string Path(const std::string& ARelative) const { return (FScratch / ARelative).string(); }
+  // The full name with the system's own delimiters.
+  std::string Path(const std::string& ARelative) const { return (FScratch / ARelative).make_preferred().string(); }
   void Touch(const std::string& ARelative, const std::string& AData = "x") const { FScratch.Touch(ARelative, AData); }
 
   TRecordingConsole Console;

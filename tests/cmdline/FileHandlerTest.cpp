@@ -67,7 +67,7 @@ TEST(FileHandlerTest, HelpText) {
 TEST(FileHandlerTest, MasksExpandInListingOrder) {
   TStage Stage({"src/*.dproj", "src\\?.DPROJ", "src/*.*", "src/nothing*.x"});
   MakeTree(Stage);
-  const std::string S = Stage.Path("src") + "/";
+  const std::string S = Stage.Path("src") + kDelim;
   EXPECT_EQ(RunPlain(), 0);
   EXPECT_EQ(Masked(Stage.Console.Lines),
             (TLines{kBanner,
@@ -86,27 +86,27 @@ TEST(FileHandlerTest, MasksExpandInListingOrder) {
 TEST(FileHandlerTest, RecursionInsertsSubFoldersWhereTheyStand) {
   TStage Stage({"-s", "src/*.dproj"});
   MakeTree(Stage);
-  const std::string S = Stage.Path("src") + "/";
+  const std::string S = Stage.Path("src") + kDelim;
   EXPECT_EQ(RunPlain(), 0);
   EXPECT_EQ(Masked(Stage.Console.Lines),
             (TLines{kBanner, "converting: " + S + "a.dproj", "converting: " + S + "ab.dproj",
-                    "converting: " + S + "B.DPROJ", "converting: " + S + "sub/d.dproj",
-                    "converting: " + S + "sub/deeper/e.dproj", "converting: " + S + "Sub2/f.dproj",
+                    "converting: " + S + "B.DPROJ", "converting: " + S + Native("sub/d.dproj"),
+                    "converting: " + S + Native("sub/deeper/e.dproj"), "converting: " + S + Native("Sub2/f.dproj"),
                     "converting: " + S + "z.dproj", kElapsed}));
 }
 
 TEST(FileHandlerTest, TargetsRepeatTheSubFoldersBelowTheOutputFolder) {
   TStage Stage({"-s", "-o:out/new", "src/*.dproj"});
   MakeTree(Stage);
-  const std::string S = Stage.Path("src") + "/", O = Stage.Path("out/new") + "/";
+  const std::string S = Stage.Path("src") + kDelim, O = Stage.Path("out/new") + kDelim;
   EXPECT_EQ(RunProbe(), 0);
   EXPECT_EQ(gProbe.Pairs, (std::vector<std::pair<std::string, std::string>>{
                               {S + "a.dproj", O + "a.dproj"},
                               {S + "ab.dproj", O + "ab.dproj"},
                               {S + "B.DPROJ", O + "B.DPROJ"},
-                              {S + "sub/d.dproj", O + "sub/d.dproj"},
-                              {S + "sub/deeper/e.dproj", O + "sub/deeper/e.dproj"},
-                              {S + "Sub2/f.dproj", O + "Sub2/f.dproj"},
+                              {S + Native("sub/d.dproj"), O + Native("sub/d.dproj")},
+                              {S + Native("sub/deeper/e.dproj"), O + Native("sub/deeper/e.dproj")},
+                              {S + Native("Sub2/f.dproj"), O + Native("Sub2/f.dproj")},
                               {S + "z.dproj", O + "z.dproj"}}));
   // Target folders are created, with their parents, before a file is handed over.
   EXPECT_TRUE(std::filesystem::is_directory(Stage.Dir() / "out/new/sub/deeper"));
@@ -125,7 +125,7 @@ TEST(FileHandlerTest, HooksSkipAndFilterFiles) {
   MakeTree(Stage);
   gProbe.Skip = "B.DPROJ";
   gProbe.FilterOut = "z.dproj";
-  const std::string S = Stage.Path("src") + "/";
+  const std::string S = Stage.Path("src") + kDelim;
   EXPECT_EQ(RunProbe(), 0);
   gProbe.Skip.clear();
   gProbe.FilterOut.clear();
@@ -136,7 +136,7 @@ TEST(FileHandlerTest, HooksSkipAndFilterFiles) {
 TEST(FileHandlerTest, MissingFolderReportsOnceAndTheNextArgumentRuns) {
   TStage Stage({"missing/*.dproj", "src/a.dproj", "", "src/B.dproj"});
   MakeTree(Stage);
-  const std::string S = Stage.Path("src") + "/";
+  const std::string S = Stage.Path("src") + kDelim;
   EXPECT_EQ(RunPlain(), 1);
   EXPECT_EQ(Masked(Stage.Console.Lines),
             (TLines{kBanner, "Error: The specified path was not found", kPrompt, "converting: " + S + "a.dproj",
@@ -149,7 +149,7 @@ TEST(FileHandlerTest, FailingFileSkipsTheRestOfItsArgumentOnly) {
   TStage Stage({"src/?.dproj", "src/ab.dproj", "-l:run.log"});
   MakeTree(Stage);
   gProbe.FailOn = "B.DPROJ";
-  const std::string S = Stage.Path("src") + "/";
+  const std::string S = Stage.Path("src") + kDelim;
   EXPECT_EQ(RunProbe(), 1);
   gProbe.FailOn.clear();
   EXPECT_EQ(Masked(Stage.Console.Lines),
@@ -167,7 +167,7 @@ TEST(FileHandlerTest, TargetFolderThatCannotBeCreated) {
   Stage.Touch("src/sub/c.dproj");
   Stage.Touch("src/z.dproj");
   Stage.Touch("out/sub", "in the way");
-  const std::string S = Stage.Path("src") + "/", O = Stage.Path("out") + "/";
+  const std::string S = Stage.Path("src") + kDelim, O = Stage.Path("out") + kDelim;
   EXPECT_EQ(RunPlain(), 1);
   EXPECT_EQ(Masked(Stage.Console.Lines),
             (TLines{kBanner, "converting: " + S + "a.dproj", "Error: can not create folder: " + O + "sub", kPrompt,

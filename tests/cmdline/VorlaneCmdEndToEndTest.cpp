@@ -59,7 +59,7 @@ std::vector<std::string> Body(const TRunResult& ARun) {
   return Lines;
 }
 
-std::string Converting(const fs::path& AFile) { return "converting: " + AFile.string(); }
+std::string Converting(const fs::path& AFile) { return "converting: " + fs::path(AFile).make_preferred().string(); }
 
 // What loading ASource and saving it to ATarget raises in this process, as the program's
 // error line must show it: "Error: " and the message alone.
@@ -271,6 +271,35 @@ TEST_F(VorlaneCmdRun, UnreadableFileIsReportedAndKeptAsItWas) {
   // The rest of the failed argument is skipped; the next argument runs.
   EXPECT_EQ(ReadBytes(C), OnDisk(Fixture("ops/ops.dproj")));
   EXPECT_EQ(ReadBytes(D), Expected);
+}
+
+TEST_F(VorlaneCmdRun, HostileNestingIsRefusedAndKeptAsItWas) {
+  // Rendered in the project layout, each would indent its nodes by their depth: terabytes.
+  const std::string Project = "<Project xmlns=\"http://schemas.microsoft.com/developer/msbuild/2003\">";
+  auto Repeat = [](const std::string& APart, size_t ACount) {
+    std::string Result;
+    Result.reserve(APart.size() * ACount);
+    for (size_t I = 0; I < ACount; ++I) Result += APart;
+    return Result;
+  };
+  const std::vector<std::pair<std::string, std::string>> Files = {
+      {"Deep.dproj", Project + Repeat("<a>", 1000000) + Repeat("</a>", 1000000) + "</Project>"},
+      {"DeepWide.dproj",
+       Project + Repeat("<a>", 4000) + Repeat("<b/>", 200000) + Repeat("</a>", 4000) + "</Project>"},
+  };
+  for (const auto& [Name, Text] : Files) {
+    const fs::path File = FDir / Name;
+    WriteBytes(File, Text);
+    const auto Old = fs::last_write_time(File) - std::chrono::hours(1);
+    fs::last_write_time(File, Old);
+    const TRunResult R = Run({"-x", Name});
+    EXPECT_EQ(R.ExitCode, 1) << Name << "\n" << R.Output;
+    size_t Errors = 0;
+    for (const std::string& Line : R.Lines) Errors += Line.rfind("Error:", 0) == 0 ? 1 : 0;
+    EXPECT_EQ(Errors, 1u) << Name << "\n" << R.Output;
+    EXPECT_TRUE(ReadBytes(File) == Text) << Name;
+    EXPECT_EQ(fs::last_write_time(File), Old) << Name;
+  }
 }
 
 TEST_F(VorlaneCmdRun, FailedFileGetsOneErrorLineWithTheMessage) {

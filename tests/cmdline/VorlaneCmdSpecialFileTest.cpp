@@ -24,8 +24,8 @@ TEST(VorlaneCmdSpecialFile, NonUtf8NameIsProcessedAndLinksToFifosOrDevicesAreSki
   // Bounded: a program that opened the FIFO would wait for a writer for ever.
   const auto Run = [&](const std::string& AArgs, int AExitCode = 0) {
     const fs::path Out = Dir.Path().parent_path() / (Dir.Path().filename().string() + ".out");
-    const std::string Cmd = "cd " + Quote(Dir.Path().string()) + " && timeout -s KILL 60 " + Quote(VORLANE_CMD_EXE) +
-                            " " + AArgs + " </dev/null >" + Quote(Out.string()) + " 2>&1";
+    const std::string Cmd = "cd " + ShellQuote(Dir.Path().string()) + " && timeout -s KILL 60 " + ShellQuote(VORLANE_CMD_EXE) +
+                            " " + AArgs + " </dev/null >" + ShellQuote(Out.string()) + " 2>&1";
     const int Status = std::system(Cmd.c_str());
     std::string Output = ReadBytes(Out);
     fs::remove(Out);
@@ -42,14 +42,14 @@ TEST(VorlaneCmdSpecialFile, NonUtf8NameIsProcessedAndLinksToFifosOrDevicesAreSki
   EXPECT_EQ(ReadBytes(Project), OnDisk(Fixture("normalize/tidy.n.expected.dproj")));
 
   // Named as an argument (without extension): the bytes of the command line reach the file.
-  Output = Run("-v:2.3 " + Quote(Raw));
+  Output = Run("-v:2.3 " + ShellQuote(Raw));
   EXPECT_NE(Output.find("\nconverting: " + Project.string() + "\n"), std::string::npos) << Output;
   EXPECT_NE(ReadBytes(Project).find("FileVersion=2.3.0.0"), std::string::npos);
 
   // A target that is a FIFO is refused with an error, not opened and waited on.
   fs::create_directory(Dir / "out");
   ASSERT_EQ(0, ::mkfifo((Dir / "out" / (Raw + ".dproj")).c_str(), 0644));
-  Output = Run("-v:2.4 " + Quote(Raw) + " -o:out", 1);
+  Output = Run("-v:2.4 " + ShellQuote(Raw) + " -o:out", 1);
   EXPECT_NE(Output.find("Not a regular file"), std::string::npos) << Output;
   EXPECT_TRUE(fs::is_fifo(Dir / "out" / (Raw + ".dproj")));
 #endif

@@ -4,16 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "common/TestSupport.h"
-
-#ifndef _WIN32
-#include <sys/wait.h>
-#endif
 
 namespace VorlaneCmdTest {
 
@@ -21,6 +16,7 @@ namespace fs = std::filesystem;
 
 using TestSupport::ReadBytes;
 using TestSupport::WriteBytes;
+using TestSupport::ShellQuote;
 
 // Fixtures are kept as plain LF text; project files on disk, and what the writer renders, carry
 // the UTF-8 byte-order mark and CR LF line ends.
@@ -56,35 +52,12 @@ struct TRunResult {
   std::vector<std::string> Lines;
 };
 
-inline std::string Quote(const std::string& S) {
-  std::string R = "'";
-  for (char C : S) {
-    if (C == '\'')
-      R += "'\\''";
-    else
-      R += C;
-  }
-  return R + "'";
-}
-
 // Runs the built program in AWorkDir with the given arguments and empty standard input (so the
 // wait for Enter after an error ends at once), capturing standard output.
 inline TRunResult RunCmd(const fs::path& AWorkDir, const std::vector<std::string>& AArgs) {
   TRunResult Result;
 #ifdef VORLANE_CMD_EXE
-  const fs::path OutFile = AWorkDir.parent_path() / (AWorkDir.filename().string() + ".stdout");
-  std::string Cmd = "cd " + Quote(AWorkDir.string()) + " && " + Quote(VORLANE_CMD_EXE);
-  for (const auto& A : AArgs) Cmd += " " + Quote(A);
-  Cmd += " </dev/null >" + Quote(OutFile.string()) + " 2>&1";
-  const int Status = std::system(Cmd.c_str());
-#ifdef _WIN32
-  Result.ExitCode = Status;
-#else
-  Result.ExitCode = WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
-#endif
-  Result.Output = ReadBytes(OutFile);
-  std::error_code Ignored;
-  fs::remove(OutFile, Ignored);
+  Result.ExitCode = TestSupport::RunProgram(AWorkDir, VORLANE_CMD_EXE, AArgs, Result.Output);
   std::istringstream In(Result.Output);
   std::string Line;
   bool First = true;

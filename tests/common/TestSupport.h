@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -14,12 +15,26 @@
 #include <iterator>
 #include <string>
 #include <system_error>
+#include <vector>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
 
 #include "platform/SysUtils.h"
 
 namespace TestSupport {
 
 namespace fs = std::filesystem;
+
+// A relative name written with '/' in the system's own delimiters (sub\f.txt on Windows).
+inline std::string Native(std::string ARelative) {
+#ifdef _WIN32
+  for (char& C : ARelative)
+    if (C == '/') C = '\\';
+#endif
+  return ARelative;
+}
 
 // The whole file; "" when it cannot be read.
 inline std::string ReadBytes(const fs::path& APath) {
@@ -87,6 +102,58 @@ inline std::string Utf16Bytes(const std::u16string& AText, bool ABigEndian = fal
     Result += ABigEndian ? Lo : Hi;
   }
   return Result;
+}
+
+// S quoted for the system's shell as one argument.
+#ifdef _WIN32
+// cmd.exe: double quotes, with backslashes doubled before a quote as the program's argument
+// splitting expects.
+inline std::string ShellQuote(const std::string& S) {
+  std::string R = "\"";
+  size_t Slashes = 0;
+  for (char C : S) {
+    if (C == '\\') {
+      ++Slashes;
+      continue;
+    }
+    R.append(C == '"' ? Slashes * 2 + 1 : Slashes, '\\');
+    Slashes = 0;
+    R += C;
+  }
+  return R.append(Slashes * 2, '\\') + "\"";
+}
+#else
+inline std::string ShellQuote(const std::string& S) {
+  std::string R = "'";
+  for (char C : S) R += C == '\'' ? std::string("'\\''") : std::string(1, C);
+  return R + "'";
+}
+#endif
+
+// Runs the program AExe in AWorkDir with the arguments (passed as they are, wildcards
+// included) through the system's shell, standard input at its end so that a wait for Enter
+// ends at once; standard output and error go to AOutput. Returns the exit code, -1 when the
+// program could not be run.
+inline int RunProgram(const fs::path& AWorkDir, const fs::path& AExe, const std::vector<std::string>& AArgs,
+                      std::string& AOutput) {
+  const fs::path OutFile = AWorkDir.parent_path() / (AWorkDir.filename().string() + ".stdout");
+#ifdef _WIN32
+  std::string Cmd = "cd /d " + ShellQuote(fs::path(AWorkDir).make_preferred().string()) + " && " +
+                    ShellQuote(fs::path(AExe).make_preferred().string());
+  for (const auto& A : AArgs) Cmd += " " + ShellQuote(A);
+  Cmd += " <NUL >" + ShellQuote(fs::path(OutFile).make_preferred().string()) + " 2>&1";
+  const int Code = std::system(Cmd.c_str());
+#else
+  std::string Cmd = "cd " + ShellQuote(AWorkDir.string()) + " && " + ShellQuote(AExe.string());
+  for (const auto& A : AArgs) Cmd += " " + ShellQuote(A);
+  Cmd += " </dev/null >" + ShellQuote(OutFile.string()) + " 2>&1";
+  const int Status = std::system(Cmd.c_str());
+  const int Code = WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
+#endif
+  AOutput = ReadBytes(OutFile);
+  std::error_code Ignored;
+  fs::remove(OutFile, Ignored);
+  return Code;
 }
 
 // "<class>: <message>" of the exception AAction raises, "no exception" when it raises none.

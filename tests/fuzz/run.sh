@@ -1,7 +1,9 @@
 #!/bin/sh
-# Builds the XML load fuzzer with clang's libFuzzer and runs it from the committed seeds.
-# Usage: tests/fuzz/run.sh [seconds]   (default 60). Finds go to a temporary folder only:
-# each crash is turned into a regression test by hand, never committed as is.
+# Builds the fuzz targets with clang's libFuzzer and runs each from its committed seeds: the
+# XML load fuzzer (seeds/, with the XML dictionary) and the binary form reader (seeds-dfm/),
+# sharing the time.
+# Usage: tests/fuzz/run.sh [seconds]   (default 60 in all). Finds go to a temporary folder
+# only: each crash is turned into a regression test by hand, never committed as is.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -12,13 +14,27 @@ if ! command -v "$cxx" >/dev/null 2>&1; then
   exit 0
 fi
 work=$(mktemp -d)
-"$cxx" -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-  -I"$root" "$here/XmlLoadFuzzer.cpp" "$root"/platform/*.cpp "$root"/platform/posix/*.cpp \
-  "$root"/xml/*.cpp -o "$work/xml_load_fuzzer"
-mkdir -p "$work/corpus"
-cp "$here"/seeds/* "$work/corpus/"
-if "$work/xml_load_fuzzer" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
-  -rss_limit_mb=2048 -artifact_prefix="$work/" "$work/corpus"; then
+flags="-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I$root"
+platform="$root/platform/*.cpp $root/platform/posix/*.cpp"
+# shellcheck disable=SC2086
+"$cxx" $flags "$here/XmlLoadFuzzer.cpp" $platform "$root"/xml/*.cpp -o "$work/xml_load_fuzzer"
+# shellcheck disable=SC2086
+"$cxx" $flags "$here/FormBinaryFuzzer.cpp" $platform -o "$work/form_binary_fuzzer"
+
+# run <target> <seed folder> <seconds> [libFuzzer options]
+run() {
+  local target=$1 seeds=$2 time=$3
+  shift 3
+  mkdir -p "$work/$target-corpus"
+  cp "$here/$seeds"/* "$work/$target-corpus/"
+  "$work/$target" -max_total_time="$time" -max_len=4096 "$@" -timeout=10 -rss_limit_mb=2048 \
+    -artifact_prefix="$work/$target-" "$work/$target-corpus"
+}
+half=$((seconds / 2))
+status=0
+run xml_load_fuzzer seeds "$half" -dict="$here/xml.dict" || status=1
+run form_binary_fuzzer seeds-dfm "$((seconds - half))" || status=1
+if [ "$status" -eq 0 ]; then
   rm -rf "$work"
 else
   echo "fuzz: failure; the input that caused it is kept in $work" >&2

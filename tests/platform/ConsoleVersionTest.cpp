@@ -21,6 +21,9 @@ class TLines : public TConsole {
 
 }  // namespace
 
+// The version block in its own ELF section is POSIX's form; Windows reads the VERSIONINFO
+// resource with the system's calls, which the console program's end-to-end tests check
+// through its banner.
 #ifndef _WIN32
 TEST(VersionInfoTest, BlockIsReadFromTheFileItself) {
   TScratch Dir;

@@ -20,6 +20,29 @@ TEST(PathTest, PartsOfAFileName) {
   EXPECT_EQ(S8(ChangeFileExt(u"/src/my.app/App", u".dproj")), "/src/my.app/App.dproj");
   EXPECT_EQ(S8(ChangeFileExt(u"/src/VorlaneCmd.exe", u"")), "/src/VorlaneCmd");
   EXPECT_EQ(S8(ChangeFileExt(u"/src/a.b.c", u".d")), "/src/a.b.d");
+#else
+  // Drives, both delimiters and shares.
+  struct Case {
+    const char16_t* Name;
+    const char* Path;
+    const char* Dir;
+    const char* File;
+    const char* Ext;
+  };
+  for (const Case& C : {Case{u"C:\\src\\app\\App.dproj", "C:\\src\\app\\", "C:\\src\\app", "App.dproj", ".dproj"},
+                        Case{u"C:\\App.dproj", "C:\\", "C:\\", "App.dproj", ".dproj"},
+                        Case{u"C:App.dproj", "C:", "C:", "App.dproj", ".dproj"},
+                        Case{u"C:/src/my.app/App", "C:/src/my.app/", "C:/src/my.app", "App", ""},
+                        Case{u"\\\\server\\share\\App.dproj.user", "\\\\server\\share\\", "\\\\server\\share", "App.dproj.user", ".user"},
+                        Case{u"App.dproj", "", "", "App.dproj", ".dproj"}}) {
+    SCOPED_TRACE(S8(C.Name));
+    EXPECT_EQ(S8(ExtractFilePath(C.Name)), C.Path);
+    EXPECT_EQ(S8(ExtractFileDir(C.Name)), C.Dir);
+    EXPECT_EQ(S8(ExtractFileName(C.Name)), C.File);
+    EXPECT_EQ(S8(ExtractFileExt(C.Name)), C.Ext);
+  }
+  EXPECT_EQ(S8(ChangeFileExt(u"C:\\my.app\\App", u".dproj")), "C:\\my.app\\App.dproj");
+  EXPECT_EQ(S8(ChangeFileExt(u"C:\\src\\VorlaneCmd.exe", u"")), "C:\\src\\VorlaneCmd");
 #endif
 }
 
@@ -56,6 +79,22 @@ TEST(PathTest, FullPathsResolveAgainstTheCurrentFolder) {
   EXPECT_EQ(S8(ExpandFileName(u"/")), "/");
   EXPECT_EQ(S8(ExpandFileName(u"")), "");
   EXPECT_EQ(S8(GetFullPath(u"out")), Base + "/out");
+  SetCurrentDir(Old);
+#else
+  PlatformTest::TScratch Dir;
+  const UnicodeString Old = GetCurrentDir();
+  ASSERT_TRUE(SetCurrentDir(Dir.U()));
+  const std::string Base = Dir.Str();
+  EXPECT_EQ(S8(ExpandFileName(u"out")), Base + "\\out");
+  EXPECT_EQ(S8(ExpandFileName(u".\\a\\..\\b\\c.dproj")), Base + "\\b\\c.dproj");
+  EXPECT_EQ(S8(ExpandFileName(u"a/b.dproj")), Base + "\\a\\b.dproj");
+  EXPECT_EQ(S8(ExpandFileName(u"sub\\")), Base + "\\sub\\");
+  EXPECT_EQ(S8(ExpandFileName(u"src\\*.dproj")), Base + "\\src\\*.dproj");
+  EXPECT_EQ(S8(ExpandFileName(u"C:\\x\\..\\..\\y")), "C:\\y");
+  EXPECT_EQ(S8(ExpandFileName(u"")), "");
+  EXPECT_EQ(S8(GetFullPath(u"out")), Base + "\\out");
+  // A wildcard names no single folder.
+  EXPECT_THROW(GetFullPath(u"src\\*.dproj"), EArgumentException);
   SetCurrentDir(Old);
 #endif
 }

@@ -85,6 +85,10 @@ TEST(DpkFile, FixedLayout) {
        u"package P;\r\ncontains\r\n  A,\r\n  {$IFDEF W}\r\n  B,\r\n  {$ENDIF}\r\n  C,\r\n  {$IFDEF X} D {$ENDIF} // d\r\n  (* e *)\r\n  {$ENDIF};\r\n",
        "package P;\r\n\r\n\r\ncontains\r\n  A,\r\n  {$IFDEF W}\r\n  B,\r\n  {$ENDIF}\r\n  C,\r\n  {$IFDEF X} D {$ENDIF} // d\r\n"
        "  (* e *)\r\n  {$ENDIF};\r\n\r\nend.\r\n"},
+      {"a line comment after the semicolon still ends the clause; \"//\" in a file name is none",
+       u"package P;\r\nrequires\r\n  rtl, // base\r\n  vcl; // UI\r\ncontains\r\n  A in 'x//A.pas';\r\ncontains\r\n  B;\r\nend.\r\n",
+       "package P;\r\n\r\n\r\nrequires\r\n  rtl, // base,\r\n  vcl; // UI;\r\n\r\ncontains\r\n  A in 'x//A.pas',\r\n  B;\r\n\r\n"
+       "end.\r\n"},
       {"an empty source still gets the frame", u"", "package ;\r\n\r\n\r\nend.\r\n"},
   };
   for (const auto& Case : Cases) {

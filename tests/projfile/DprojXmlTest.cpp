@@ -141,6 +141,9 @@ TEST(DprojXml, RenderingDifferencesAreWrittenWhole) {
   EXPECT_EQ(cCanonical, ReadBytes(Dir / "huge.dproj"));
 }
 
+// POSIX specifics of the save: mode bits, inodes, nanosecond times, symbolic links (which
+// Windows lets only privileged users create), a full disk through the file-size limit. What
+// every system shares is checked in ProjFileSaveTest.cpp, on Windows too.
 #ifndef _WIN32
 
 TEST(DprojXml, UnchangedContentLeavesFileAlone) {

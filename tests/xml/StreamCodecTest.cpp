@@ -265,6 +265,8 @@ TEST(StreamCodecWrite, AnsiSubstitutesAndDropsNothingElse) {
 TEST(StreamCodecWrite, BrokenSequencesDoNotSwallowFollowingText) {
   // A lead byte cut short by "<", and a stray continuation byte.
   EXPECT_EQ(Encode("\xC3<a\x80>", seUTF16LE), "\xFF\xFE" + Utf16LE(u"<a>"));
+  // Ansi writes runs of ASCII bytes in one piece; they end a sequence cut short all the same.
+  EXPECT_EQ(Encode("\xC3<a\x80>  \xC3\xA9\xE2\x82", seAnsi), "<a>  \xE9");
 }
 
 TEST(StreamCodecWrite, SequencesSplitAcrossWritesAreJoined) {
@@ -276,6 +278,13 @@ TEST(StreamCodecWrite, SequencesSplitAcrossWritesAreJoined) {
     for (const char* p : parts) c.Write(p, static_cast<Integer>(std::strlen(p)));
   }
   EXPECT_EQ(dst.DataString(), "\xFF\xFE" + Utf16LE(u"\U0001F600\u20AC"));
+  TBytesStream ansi;
+  {
+    TvxUtf8Stream c(&ansi);
+    c.SetEncoding(seAnsi);
+    for (const char* p : {"ab\xC3", "\xA9" "cd\xE2\x82", "\xAC"}) c.Write(p, static_cast<Integer>(std::strlen(p)));
+  }
+  EXPECT_EQ(ansi.DataString(), "ab\xE9" "cd\x80");
 }
 
 TEST(StreamCodecWrite, SeeksOnlyAnswerQuestions) {

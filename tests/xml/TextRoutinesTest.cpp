@@ -171,6 +171,13 @@ TEST(TextParseAttributes, QuotedValueWithoutEqualsBeforeStaysSeparate) {
   vxUTF8ParseAttributes(tag, 1, static_cast<Integer>(tag.size()) + 1, &list);
   ASSERT_EQ(list.Count(), 2);
   EXPECT_EQ(list[1], "\"v\"");
+  // Only an "=" outside quotes at the end of the item before makes a quoted item its value.
+  for (const char* text : {"PUBLIC \"x=\" \"p.dtd\"", "a=\"x\" \"p.dtd\"", "= \"\" \"p.dtd\""}) {
+    tag = text;
+    vxUTF8ParseAttributes(tag, 1, static_cast<Integer>(tag.size()) + 1, &list);
+    ASSERT_GE(list.Count(), 2) << text;
+    EXPECT_EQ(list[list.Count() - 1], "\"p.dtd\"") << text;
+  }
 }
 
 TEST(TextStringList, AddDeleteAndRangeRules) {

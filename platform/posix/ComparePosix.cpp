@@ -1,4 +1,4 @@
-// Locale-aware comparisons. On POSIX there is no user-default sort to ask, so the order that
+// Locale-aware comparisons on POSIX. There is no user-default sort to ask, so the order that
 // Windows' user-default sort gives for the text this product meets (names of elements,
 // configurations, platforms and files) is rebuilt here, in levels as Windows compares:
 //   1. base characters: punctuation and symbols before digits before letters; letters

@@ -1,0 +1,18 @@
+# Cross build for 64-bit Windows with MinGW-w64 (Debian package g++-mingw-w64-x86-64), with the
+# POSIX thread model that the C++ thread library and GoogleTest need. The test
+# programs built with it run under wine64 (set CMAKE_CROSSCOMPILING_EMULATOR=wine64).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# Self-contained program files: no MinGW runtime DLLs to ship beside them.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# GCC 12 reports a false -Wrestrict on string concatenation in this libstdc++ (GCC bug 105329).
+set(CMAKE_CXX_FLAGS_INIT "-Wno-restrict")
