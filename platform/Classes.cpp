@@ -186,6 +186,17 @@ std::string TBytesStream::DataString() {
 }
 
 // ---------------------------------------------------------------------------------------------
+// TSystemBuffer
+
+TSystemBuffer::TSystemBuffer(size_t ASize) : FSize(ASize) {
+  if (ASize == 0) return;
+  FData = static_cast<char*>(OsBackend::AllocateBlock(ASize));
+  if (FData == nullptr) throw EOutOfMemory(u"Out of memory");
+}
+
+TSystemBuffer::~TSystemBuffer() { OsBackend::ReleaseBlock(FData, FSize); }
+
+// ---------------------------------------------------------------------------------------------
 // Handle and file streams. The C runtime's descriptor calls serve both systems; Windows gets
 // binary mode and wide file names.
 

@@ -63,6 +63,13 @@ bool ReadStdInLine(std::string& ALine);
 }  // namespace Vorlane::OsBackend
 
 namespace Vorlane::OsBackend {
+// A block of ASize bytes (ASize > 0) straight from the system, outside the heap (POSIX: an
+// anonymous mapping, Windows: VirtualAlloc), and its release; nullptr when there is no memory.
+void* AllocateBlock(size_t ASize);
+void ReleaseBlock(void* ABlock, size_t ASize);
+}  // namespace Vorlane::OsBackend
+
+namespace Vorlane::OsBackend {
 // Makes sure the open file AHandle has room for ASize bytes, so that a later write of that
 // much cannot fail for want of space; 0 or the system's error code. Where the system cannot
 // say in advance, 0.

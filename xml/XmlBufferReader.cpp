@@ -10,6 +10,7 @@
 // the stream reader: it stops, the document is cleared, and the stream reader reads the input
 // from its start.
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -87,7 +88,8 @@ class TXmlDocument::TBufferReader {
   // Reads the markup whose "<" is at P into ANode. The position after it, nullptr when it is
   // left to the stream reader; AOpen tells whether an element's content follows.
   const char* ReadMarkup(TXmlNode* ANode, const char* P, bool& AOpen);
-  bool ReadTag(TXmlNode* ANode, const char* AFrom, const char* ATo);
+  // The element tag whose name starts at AFrom; the position after its ">".
+  const char* ReadElementTag(TXmlNode* ANode, const char* AFrom, bool& AOpen);
   // Reads the content of AElement (at tree depth ADepth) and of every element below it.
   const char* ReadContent(TXmlNode* AElement, const char* P, Integer ADepth);
 
@@ -120,43 +122,56 @@ TXmlNode* TXmlDocument::TBufferReader::NewChild(TXmlNode* AParent, TXmlElementTy
   return Node.release();
 }
 
-bool TXmlDocument::TBufferReader::ReadTag(TXmlNode* ANode, const char* AFrom, const char* ATo) {
-  // The split of vxUTF8ParseAttributes: the trimmed text cut at blanks outside quotes, the
-  // first piece the name. A piece after the first that opens with "=" or a quote ("a = 'x'")
-  // is glued by that routine: such a tag goes through it.
-  while (AFrom < ATo && IsBlank(*AFrom)) ++AFrom;
-  while (ATo > AFrom && IsBlank(ATo[-1])) --ATo;
-  if (AFrom == ATo) return false;
+const char* TXmlDocument::TBufferReader::ReadElementTag(TXmlNode* ANode, const char* AFrom, bool& AOpen) {
+  // One pass over the tag: pieces end at blanks outside quotes (the split of
+  // vxUTF8ParseAttributes, the first piece being the name), a quoted value is skipped with one
+  // memchr for its closing quote, and the first ">" outside quotes ends the tag. A "/" just
+  // before it closes the element and belongs to no piece.
+  const char* E = FEnd;
   FPieces.clear();
   const char* Start = AFrom;
-  char Quote = 0;
-  for (const char* P = AFrom; P < ATo; ++P) {
+  const char* P = AFrom;
+  for (;;) {
+    if (P >= E) return nullptr;
     const char Ch = *P;
-    if (Quote != 0) {
-      if (Ch == Quote) Quote = 0;
-    } else if (vxIsQuote(Ch)) {
-      Quote = Ch;
-    } else if (IsBlank(Ch)) {
+    if (Ch == '>') break;
+    if (Ch == '"' || Ch == '\'') {
+      const void* Close = std::memchr(P + 1, Ch, static_cast<size_t>(E - P - 1));
+      if (Close == nullptr) return nullptr;
+      P = static_cast<const char*>(Close) + 1;
+      continue;
+    }
+    if (IsBlank(Ch)) {
       if (Start < P) FPieces.emplace_back(Start, P);
       Start = P + 1;
     }
+    ++P;
   }
-  if (Start < ATo) FPieces.emplace_back(Start, ATo);
+  const char* Gt = P;
+  const bool ClosedInTag = Gt > AFrom && Gt[-1] == '/';
+  const char* To = ClosedInTag ? Gt - 1 : Gt;
+  if (Start < To) FPieces.emplace_back(Start, To);
+  if (FPieces.empty()) return nullptr;
+  ANode->SetElementType(xeNormal);
+  AOpen = !ClosedInTag;
+  // A piece after the first that opens with "=" or a quote ("a = 'x'") is glued to the one
+  // before by vxUTF8ParseAttributes: such a tag goes through it.
   for (size_t I = 1; I < FPieces.size(); ++I) {
-    const char Ch = *FPieces[I].first;
-    if (Ch == '=' || vxIsQuote(Ch)) {
-      const UTF8String Text(AFrom, ATo);
+    const char First = *FPieces[I].first;
+    if (First == '=' || vxIsQuote(First)) {
+      const UTF8String Text(AFrom, To);
       ANode->ParseTag(Text, 1, static_cast<Integer>(Text.size()) + 1);
-      return true;
+      return Gt + 1;
     }
   }
   ANode->FName.assign(FPieces[0].first, FPieces[0].second);
   if (FPieces.size() > 1) {
     ANode->CheckCreateAttributesList();
-    for (size_t I = 1; I < FPieces.size(); ++I)
-      ANode->FAttributes->Add(UTF8String(FPieces[I].first, FPieces[I].second));
+    TvxUTF8StringList& List = *ANode->FAttributes;
+    List.Reserve(static_cast<Integer>(FPieces.size()) - 1);
+    for (size_t I = 1; I < FPieces.size(); ++I) List.Add(UTF8String(FPieces[I].first, FPieces[I].second));
   }
-  return true;
+  return Gt + 1;
 }
 
 const char* TXmlDocument::TBufferReader::ReadMarkup(TXmlNode* ANode, const char* P, bool& AOpen) {
@@ -203,15 +218,7 @@ const char* TXmlDocument::TBufferReader::ReadMarkup(TXmlNode* ANode, const char*
   // An element. A blank after "<", or a "<" that closes or opens nothing, is left to the
   // stream reader (an error inside content).
   if (IsBlank(Ch) || Ch == '/') return nullptr;
-  const char* Gt = TagEnd(P + 1, E);
-  if (Gt == nullptr) return nullptr;
-  const char* To = Gt;
-  const bool ClosedInTag = To > P + 1 && To[-1] == '/';
-  if (ClosedInTag) --To;
-  ANode->SetElementType(xeNormal);
-  if (!ReadTag(ANode, P + 1, To)) return nullptr;
-  AOpen = !ClosedInTag;
-  return Gt + 1;
+  return ReadElementTag(ANode, P + 1, AOpen);
 }
 
 const char* TXmlDocument::TBufferReader::ReadContent(TXmlNode* AElement, const char* P, Integer ADepth) {
@@ -324,20 +331,21 @@ bool TXmlDocument::ReadWholeInput(TStream* AStream) {
   const Int64 Size = Source->Size();
   if (Start < 0 || Size < Start) return false;
   const size_t Count = static_cast<size_t>(Size - Start);
-  std::unique_ptr<char[]> Owned;
+  if (Count == 0) return false;
+  std::unique_ptr<TSystemBuffer> Owned;
   const char* Data;
   if (Memory != nullptr) {
     Data = static_cast<const char*>(Memory->Memory()) + Start;
   } else {
-    Owned.reset(new char[Count > 0 ? Count : 1]);
+    Owned = std::make_unique<TSystemBuffer>(Count);
     size_t Done = 0;
     while (Done < Count) {
       const Integer Chunk = static_cast<Integer>(std::min<size_t>(Count - Done, 0x40000000));
-      const Integer Got = Source->Read(Owned.get() + Done, Chunk);
+      const Integer Got = Source->Read(Owned->Data() + Done, Chunk);
       if (Got <= 0) break;
       Done += static_cast<size_t>(Got);
     }
-    Data = Owned.get();
+    Data = Owned->Data();
     if (Done != Count) {
       Source->SetPosition(Start);
       return false;

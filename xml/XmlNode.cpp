@@ -9,6 +9,7 @@
 
 #include "xml/XmlDocument.h"
 #include "xml/XmlNodeInternal.h"
+#include "xml/XmlPool.h"
 #include "xml/XmlResStrings.h"
 #include "xml/XmlText.h"
 
@@ -90,6 +91,28 @@ TXmlNode::TXmlNode(TXmlDocument* ADocument, TXmlElementType AType)
     : FDocument(ADocument), FElementType(AType) {}
 
 TXmlNode::~TXmlNode() { FreeChildren(); }
+
+void* TXmlNode::operator new(std::size_t ASize) {
+  return ASize == sizeof(TXmlNode) ? XmlPool::Allocate(ASize) : ::operator new(ASize);
+}
+
+void TXmlNode::operator delete(void* ANode, std::size_t ASize) {
+  if (ASize == sizeof(TXmlNode))
+    XmlPool::Release(ANode, ASize);
+  else
+    ::operator delete(ANode);
+}
+
+void* TXmlNode::TNodeVector::operator new(std::size_t ASize) {
+  return ASize == sizeof(TNodeVector) ? XmlPool::Allocate(ASize) : ::operator new(ASize);
+}
+
+void TXmlNode::TNodeVector::operator delete(void* AList, std::size_t ASize) {
+  if (ASize == sizeof(TNodeVector))
+    XmlPool::Release(AList, ASize);
+  else
+    ::operator delete(AList);
+}
 
 TXmlNode* TXmlNode::Create(TXmlDocument* ADocument) { return new TXmlNode(ADocument); }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/SysUtils.h"
+#include "xml/XmlPool.h"
 
 namespace Vorlane {
 
@@ -452,16 +453,31 @@ AnsiString vxUtf8ToAnsi(const UTF8String& S) {
 // ---------------------------------------------------------------------------------------------
 // TvxUTF8StringList
 
+void* TvxUTF8StringList::operator new(std::size_t ASize) {
+  return ASize == sizeof(TvxUTF8StringList) ? XmlPool::Allocate(ASize) : ::operator new(ASize);
+}
+
+void TvxUTF8StringList::operator delete(void* AList, std::size_t ASize) {
+  if (ASize == sizeof(TvxUTF8StringList))
+    XmlPool::Release(AList, ASize);
+  else
+    ::operator delete(AList);
+}
+
 Integer TvxUTF8StringList::Add(const UTF8String& S) {
-  if (static_cast<Integer>(FItems.size()) == FCount) FItems.resize(FItems.size() + 4);
+  if (static_cast<Integer>(FItems.size()) == FCount) FItems.emplace_back();
   FItems[static_cast<size_t>(FCount)] = S;
   return FCount++;
 }
 
 Integer TvxUTF8StringList::Add(UTF8String&& S) {
-  if (static_cast<Integer>(FItems.size()) == FCount) FItems.resize(FItems.size() + 4);
+  if (static_cast<Integer>(FItems.size()) == FCount) FItems.emplace_back();
   FItems[static_cast<size_t>(FCount)] = std::move(S);
   return FCount++;
+}
+
+void TvxUTF8StringList::Reserve(Integer ACount) {
+  if (ACount > 0) FItems.reserve(static_cast<size_t>(ACount));
 }
 
 void TvxUTF8StringList::Assign(const TvxUTF8StringList* Source) {

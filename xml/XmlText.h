@@ -92,7 +92,8 @@ AnsiString vxUtf8ToAnsi(const UTF8String& S);
 
 // ---------------------------------------------------------------------------------------------
 // The attribute list of a node: each item is name, "=", and the escaped, quoted value.
-// The array only grows (by four slots), so refilling a list costs no reallocation.
+// The array only grows (one slot at a time, its capacity doubling), so refilling a list costs
+// no reallocation and a node's few attributes take no empty slots.
 
 class TvxUTF8StringList {
  public:
@@ -100,9 +101,14 @@ class TvxUTF8StringList {
   virtual ~TvxUTF8StringList() = default;
   TvxUTF8StringList(const TvxUTF8StringList&) = delete;
   TvxUTF8StringList& operator=(const TvxUTF8StringList&) = delete;
+  // Lists of this exact class come from the model's object pool (see XmlPool.h).
+  static void* operator new(std::size_t ASize);
+  static void operator delete(void* AList, std::size_t ASize);
 
   Integer Add(const UTF8String& S);
   Integer Add(UTF8String&& S);
+  // Makes room for ACount items in all, so that adding up to that many allocates no more.
+  void Reserve(Integer ACount);
   // Copies another list; a null source raises the runtime's assignment error.
   virtual void Assign(const TvxUTF8StringList* Source);
   void Clear() { FCount = 0; }
