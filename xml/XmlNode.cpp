@@ -398,8 +398,17 @@ bool TXmlNode::HasAttribute(const UTF8String& AName) const {
 UTF8String TXmlNode::GetAttributeByName(const UTF8String& AName) const {
   Integer I = AttributeIndexByname(AName);
   if (I < 0) return UTF8String();
-  UTF8String Entry = FAttributes->Items(I);
-  return vxUTF8UnEscapeString(vxUTF8UnQuotedString(Entry.substr(AName.size() + 1)));
+  const UTF8String& Entry = FAttributes->ItemRef(I);
+  const size_t From = AName.size() + 1;
+  // The usual entry, name="value" with neither a doubled quote nor a reference in the value,
+  // is cut out in one piece; any other goes through unquoting and unescaping.
+  if (Entry.size() > From + 1 && vxIsQuote(Entry[From])) {
+    const size_t Close = Entry.find(Entry[From], From + 1);
+    if (Close != UTF8String::npos && (Close + 1 == Entry.size() || Entry[Close + 1] != Entry[From]) &&
+        Entry.find('&', From + 1) >= Close)
+      return Entry.substr(From + 1, Close - From - 1);
+  }
+  return vxUTF8UnEscapeString(vxUTF8UnQuotedString(Entry.substr(From)));
 }
 
 void TXmlNode::SetAttributeByName(const UTF8String& AName, const UTF8String& Value) {

@@ -494,6 +494,12 @@ void TvxUTF8StringList::Delete(Integer Index) {
   --FCount;
 }
 
+const UTF8String& TvxUTF8StringList::ItemRef(Integer Index) const {
+  static const UTF8String cNone;
+  if (Index < 0 || Index >= FCount) return cNone;
+  return FItems[static_cast<size_t>(Index)];
+}
+
 UTF8String TvxUTF8StringList::Items(Integer Index) const {
   if (Index < 0 || Index >= FCount) return UTF8String();
   return FItems[static_cast<size_t>(Index)];
@@ -525,9 +531,15 @@ UTF8String TvxUTF8StringList::Text() const {
 }
 
 Integer TvxUTF8StringList::IndexOfName(const UTF8String& Name) const {
-  const UTF8String probe = Name + "=";
-  for (Integer i = 0; i < FCount; ++i)
-    if (vxUTF8MatchString(probe, FItems[static_cast<size_t>(i)], 1)) return i;
+  // The item begins with the name (ASCII letters folded) and "=".
+  const size_t n = Name.size();
+  for (Integer i = 0; i < FCount; ++i) {
+    const UTF8String& item = FItems[static_cast<size_t>(i)];
+    if (item.size() <= n || item[n] != '=') continue;
+    size_t k = 0;
+    while (k < n && vxUpCase(item[k]) == vxUpCase(Name[k])) ++k;
+    if (k == n) return i;
+  }
   return -1;
 }
 

@@ -118,6 +118,8 @@ class TvxUTF8StringList {
   Integer Count() const { return FCount; }
   UTF8String Text() const;
   UTF8String Items(Integer Index) const;
+  // The item itself, without a copy; an empty text out of range.
+  const UTF8String& ItemRef(Integer Index) const;
   void SetItems(Integer Index, const UTF8String& Value);
   UTF8String operator[](Integer Index) const { return Items(Index); }
   UTF8String Names(Integer Index) const;
