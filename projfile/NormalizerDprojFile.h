@@ -61,7 +61,8 @@ class TDeploymentNodeComparer : public TNodeComparer {
     // Position of the first Platform child's name in the known platforms; -1 for an unknown
     // name, -2 when there is no Platform child.
     Integer Platform = -2;
-    std::uint64_t Head = 0;  // the first eight bytes of a plain first key, big-endian
+    // Eight bytes of a plain first key after the prefix all of them share, big-endian.
+    std::uint64_t Head = 0;
     TKey Keys[3];
   };
   // The entries of one sort: their children and the text their keys point into.
@@ -70,6 +71,7 @@ class TDeploymentNodeComparer : public TNodeComparer {
     UTF8String Text;
     std::vector<TEntry> Items;
   };
+  static void SetHeads(TEntries& AEntries);
   void AddEntry(TEntries& AEntries, TXmlNode* ANode) const;
   Integer CompareEntries(const TEntries& AEntries, const TEntry& ALeft, const TEntry& ARight) const;
   Integer PlatformPosition(const UTF8String& AName) const;
