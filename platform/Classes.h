@@ -81,7 +81,8 @@ class TBytesStream : public TMemoryStream {
 // of the heap. Freed, a heap block of that size would stay with the process or change how the
 // heap serves the next large requests (glibc then keeps blocks of up to that size in the heap,
 // where a growing memory stream leaves each outgrown copy behind); a system block is returned
-// in full. The content starts out as zero bytes.
+// in full. Small buffers, which change nothing there, come from the heap. The content starts
+// out as zero bytes.
 class TSystemBuffer {
  public:
   // Raises EOutOfMemory when the system has no block of that size.
