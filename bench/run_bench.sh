@@ -1,19 +1,27 @@
 #!/usr/bin/env bash
-# Console-program benchmark, run by hand; results go into bench/RESULTS.md by hand.
-#   bench/run_bench.sh [repetitions]        (default 5; every figure is a median)
-# 1. VorlaneCmd -n -s -o:<tmp> over a copy of the shared corpus of .dproj files, one process.
-# 2. Load + indented save of a generated ~20 MB MSBuild project: Vorlane next to libxml2 and
-#    pugixml (both from Debian packages, built here only, never linked into the product).
-# 3. Load + normalize + save of that project and of one ten times smaller.
-# 4. Peak resident memory of 1 and 3 (GNU time).
+# Console-program and document benchmark, run by hand; results go into bench/RESULTS.md by hand.
+#   bench/run_bench.sh [rounds]        (default 5; every figure is a median over the rounds)
+# 1. The corpus run: VorlaneCmd -n -s -o:<new folder> over a copy of the shared corpus of .dproj
+#    files (each file its own argument), CPU time (user + system) per file, on the disk and,
+#    where /dev/shm exists, on tmpfs (no disk: what is left is the program's own work); and a
+#    second run that finds nothing to write.
+# 2. Load + indented save of the generated 20 MB and 200 MB projects and of the corpus
+#    concatenated into one document: Vorlane next to libxml2 and pugixml (Debian packages,
+#    built here only, never linked into the product), the three taking turns in every round.
+# 3. Growth from 20 MB to 200 MB: every command of VorlaneCmd (output on tmpfs where there is
+#    one) and the normalizer alone.
+# 4. Peak resident memory (GNU time, %M) of the console program and of the three load + save
+#    programs for 2, 20 and 200 MB and the corpus document.
+# The machine's load average is printed before and after every measure: other work on the
+# machine slows all tools of a round alike, but not every round alike.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-reps="${1:-5}"
+rounds="${1:-5}"
 build="${VORLANE_BENCH_BUILD:-$root/build-bench}"
-corpus="$root/../shared/corpus/dproj"
+corpus="$root/../shared/corpus"
 
 need=()
-for p in cmake ninja-build g++ pkg-config libxml2-dev libpugixml-dev time; do
+for p in cmake ninja-build g++ pkg-config libxml2-dev libpugixml-dev time perl; do
   dpkg -s "$p" >/dev/null 2>&1 || need+=("$p")
 done
 if ((${#need[@]})); then
@@ -28,71 +36,149 @@ g++ -std=c++20 -O3 -DNDEBUG "$root/bench/peers/libxml2_loadsave.cpp" $(pkg-confi
 g++ -std=c++20 -O3 -DNDEBUG "$root/bench/peers/pugixml_loadsave.cpp" $(pkg-config --cflags --libs pugixml) -o "$build/pugixml_loadsave"
 
 work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+shm=""
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then shm="$(mktemp -d /dev/shm/vorlane-bench.XXXXXX)"; fi
+trap 'rm -rf "$work" ${shm:+"$shm"}' EXIT
 
 median() { sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-# Peak resident set of a command in KiB (its output goes to /dev/null).
-peak_kib() { /usr/bin/time -f "%M" -o "$work/rss" "$@" >/dev/null; cat "$work/rss"; }
+machine_load() { echo "   (load average $(awk '{ print $1, $2, $3 }' /proc/loadavg) $1)"; }
+# Runs a command under GNU time and prints "wall user system peak-KiB"; the exit code of the
+# command does not matter (a corpus with malformed files ends with 1), and -q keeps GNU time
+# from writing a status line into the figures.
+timed() { /usr/bin/time -q -f "%e %U %S %M" -o "$work/time" "$@" </dev/null >/dev/null 2>&1 || true; cat "$work/time"; }
+field() { sed -n "s/.* $1 \([0-9.]*\) ms.*/\1/p"; }
 
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(uname -sr)"
-echo "repetitions: $reps (medians)"
+echo "rounds: $rounds (medians)"
 
-# 1. The console program over the corpus.
-if [ -d "$corpus" ]; then
-  cp -r "$corpus" "$work/corpus"
-  files=$(ls "$work/corpus"/*.dproj | wc -l)
-  bytes=$(cat "$work/corpus"/*.dproj | wc -c)
-  : >"$work/times"; : >"$work/rsses"
-  for ((i = 0; i < reps; i++)); do
-    rm -rf "$work/out"
-    start=$(date +%s%N)
-    # Each file is its own argument, so a malformed corpus file fails alone instead of ending
-    # the rest of a mask's files; the exit code is then 1, which is expected here.
-    /usr/bin/time -f "%M" -o "$work/rss" "$build/VorlaneCmd" -n -s "-o:$work/out" "$work/corpus"/*.dproj </dev/null >"$work/cmd.log" || true
-    end=$(date +%s%N)
-    echo $(((end - start) / 1000)) >>"$work/times"
-    cat "$work/rss" >>"$work/rsses"
+"$build/bench/dproj_throughput" generate "$work/g2.dproj" 2 >/dev/null
+"$build/bench/dproj_throughput" generate "$work/g20.dproj" 20 >/dev/null
+"$build/bench/dproj_throughput" generate "$work/g200.dproj" 200 >/dev/null
+# The readable corpus projects as one document: byte-order marks and declarations dropped,
+# the projects side by side below one root.
+if [ -d "$corpus/dproj" ]; then
+  {
+    printf '\xEF\xBB\xBF<Corpus>\r\n'
+    for f in "$corpus/dproj"/*.dproj; do
+      grep -q "^dproj/$(basename "$f")	.*MALFORMED" "$corpus/MANIFEST.tsv" && continue
+      perl -0777 -pe 's/^\xEF\xBB\xBF//; s/^\s*<\?xml[^>]*\?>//' "$f"
+      printf '\r\n'
+    done
+    printf '</Corpus>\r\n'
+  } >"$work/corpus.xml"
+fi
+
+# 1. The corpus run.
+if [ -d "$corpus/dproj" ]; then
+  echo "1. corpus run: VorlaneCmd -n -s -o:<new folder>, each corpus file its own argument"
+  machine_load before
+  files=$(ls "$corpus/dproj"/*.dproj | wc -l)
+  for place in disk tmpfs; do
+    case $place in
+      disk) base="$work" ;;
+      tmpfs) [ -n "$shm" ] || continue; base="$shm" ;;
+    esac
+    rm -rf "$base/corpus" && cp -r "$corpus/dproj" "$base/corpus"
+    : >"$work/first"; : >"$work/second"
+    for ((i = 0; i < rounds; i++)); do
+      timed "$build/VorlaneCmd" -n -s "-o:$base/out$i" "$base/corpus"/*.dproj >>"$work/first"
+      timed "$build/VorlaneCmd" -n -s "-o:$base/out$i" "$base/corpus"/*.dproj >>"$work/second"
+    done
+    "$build/VorlaneCmd" -n -s "-o:$base/check" "$base/corpus"/*.dproj </dev/null >"$work/cmd.log" 2>&1 || true
+    written=$(ls "$base/check" | wc -l)
+    errors=$(grep -c '^Error: ' "$work/cmd.log" || true)
+    rm -rf "$base"/out* "$base/check"
+    wall=$(awk '{ print $1 }' "$work/first" | median)
+    cpu=$(awk '{ print $2 + $3 }' "$work/first" | median)
+    sys=$(awk '{ print $3 }' "$work/first" | median)
+    again=$(awk '{ print $2 + $3 }' "$work/second" | median)
+    rss=$(awk '{ print $4 }' "$work/first" | median)
+    echo "   $place: $files files, $written written, $errors error lines; wall $wall s, CPU $cpu s" \
+      "(system $sys s) = $(awk -v c="$cpu" -v n="$files" 'BEGIN { printf "%.3f", c * 1000 / n }') ms per file;" \
+      "second run (nothing written) $(awk -v c="$again" -v n="$files" 'BEGIN { printf "%.3f", c * 1000 / n }') ms per file; peak RSS $rss KiB"
   done
-  converted=$(grep -c '^converting: ' "$work/cmd.log" || true)
-  written=$(ls "$work/out" | wc -l)
-  echo "   corpus: $converted files converted, $written written, $(grep -c '^Error: ' "$work/cmd.log" || true) error lines:"
-  grep '^Error: ' "$work/cmd.log" | sed "s|$work/corpus/||; s/^/   /" || true
-  total_us=$(median <"$work/times")
-  echo "1. VorlaneCmd -n -s -o over $files corpus files ($((bytes / 1024)) KiB): total $(awk -v t="$total_us" 'BEGIN { printf "%.1f", t / 1000 }') ms," \
-    "$(awk -v t="$total_us" -v n="$files" 'BEGIN { printf "%.3f", t / 1000 / n }') ms per file, peak RSS $(median <"$work/rsses") KiB"
+  machine_load after
 else
   echo "1. skipped: no corpus at $corpus"
 fi
 
-# 2. and 3. on generated projects.
-"$build/bench/dproj_throughput" generate "$work/large.dproj" 20 >/dev/null
-"$build/bench/dproj_throughput" generate "$work/small.dproj" 2 >/dev/null
-large_kib=$(($(wc -c <"$work/large.dproj") / 1024))
-small_kib=$(($(wc -c <"$work/small.dproj") / 1024))
-echo "2. load + indented save of the generated project ($large_kib KiB), the three tools taking turns:"
-# Each round runs every tool once (three loads and saves in one process, its median); a change
-# in machine load then hits all three alike. The figures are the medians over the rounds.
-field() { sed -n "s/.* $1 \([0-9.]*\) ms.*/\1/p"; }
-: >"$work/peers"
-for ((i = 0; i < reps; i++)); do
-  for tool in vorlane libxml2 pugixml; do
-    case $tool in
-      vorlane) line=$("$build/bench/dproj_throughput" loadsave "$work/large.dproj" 3) ;;
-      libxml2) line=$("$build/libxml2_loadsave" "$work/large.dproj" 3) ;;
-      pugixml) line=$("$build/pugixml_loadsave" "$work/large.dproj" 3) ;;
-    esac
-    echo "$tool $(echo "$line" | field load) $(echo "$line" | field save) $(echo "$line" | field total)" >>"$work/peers"
+# 2. Load + indented save, the three tools taking turns in every round.
+echo "2. load + indented save (in-process medians of 7 repetitions; 1 for 200 MB), tools taking turns"
+for doc in g20 g200 corpus; do
+  file="$work/$doc.dproj"
+  [ "$doc" = corpus ] && file="$work/corpus.xml"
+  [ -f "$file" ] || continue
+  # In-process repetitions: the first ones also pay for fresh memory, as in any new process;
+  # the median of seven is the settled figure. The 200 MB document is read once per process.
+  reps=7
+  [ "$doc" = g200 ] && reps=1
+  machine_load "before $doc"
+  : >"$work/peers"
+  for ((i = 0; i < rounds; i++)); do
+    for tool in vorlane libxml2 pugixml; do
+      case $tool in
+        vorlane) line=$("$build/bench/dproj_throughput" loadsave "$file" $reps) ;;
+        libxml2) line=$("$build/libxml2_loadsave" "$file" $reps) ;;
+        pugixml) line=$("$build/pugixml_loadsave" "$file" $reps) ;;
+      esac
+      echo "$tool $(echo "$line" | field load) $(echo "$line" | field save) $(echo "$line" | field total)" >>"$work/peers"
+    done
   done
+  kib=$(($(wc -c <"$file") / 1024))
+  for tool in vorlane libxml2 pugixml; do
+    l=$(awk -v t=$tool '$1 == t { print $2 }' "$work/peers" | median)
+    s=$(awk -v t=$tool '$1 == t { print $3 }' "$work/peers" | median)
+    t=$(awk -v t=$tool '$1 == t { print $4 }' "$work/peers" | median)
+    eval "total_$tool=$t"
+    echo "   $doc ($kib KiB) $tool: load $l ms, save $s ms, total $t ms"
+  done
+  echo "   $doc: Vorlane / pugixml $(awk -v a="$total_vorlane" -v b="$total_pugixml" 'BEGIN { printf "%.2f", a / b }')," \
+    "Vorlane / libxml2 $(awk -v a="$total_vorlane" -v b="$total_libxml2" 'BEGIN { printf "%.2f", a / b }')"
+  machine_load "after $doc"
 done
-for tool in vorlane libxml2 pugixml; do
-  load=$(awk -v t=$tool '$1 == t { print $2 }' "$work/peers" | median)
-  save=$(awk -v t=$tool '$1 == t { print $3 }' "$work/peers" | median)
-  total=$(awk -v t=$tool '$1 == t { print $4 }' "$work/peers" | median)
-  echo "   $tool: load $load ms, save $save ms, total $total ms," \
-    "$(awk -v k="$large_kib" -v t="$total" 'BEGIN { printf "%.1f", k / 1024 / (t / 1000) }') MB/s"
+
+# 3. Growth from 20 MB to 200 MB.
+out="${shm:-$work}"
+echo "3. growth from 20 to 200 MB: VorlaneCmd <command> -o:<new folder on $( [ -n "$shm" ] && echo tmpfs || echo disk)>, wall time"
+machine_load before
+for cmd in -n -r -f -x -d -uwp -v:1.2.3.4; do
+  : >"$work/g20t"; : >"$work/g200t"
+  for ((i = 0; i < rounds; i++)); do
+    for doc in g20 g200; do
+      timed "$build/VorlaneCmd" $cmd "-o:$out/grow" "$work/$doc.dproj" | awk '{ print $1 }' >>"$work/${doc}t"
+      rm -rf "$out/grow"
+    done
+  done
+  a=$(median <"$work/g20t"); b=$(median <"$work/g200t")
+  echo "   $cmd: $a s / $b s = $(awk -v a="$a" -v b="$b" 'BEGIN { printf "%.1f", b / a }')x"
 done
-echo "3. load + normalize + save:"
-echo "   $("$build/bench/dproj_throughput" normalize "$work/small.dproj" "$reps")"
-echo "   $("$build/bench/dproj_throughput" normalize "$work/large.dproj" "$reps")"
-echo "4. peak RSS of one load + normalize + save: small ($small_kib KiB file) $(peak_kib "$build/bench/dproj_throughput" normalize "$work/small.dproj" 1) KiB," \
-  "large ($large_kib KiB file) $(peak_kib "$build/bench/dproj_throughput" normalize "$work/large.dproj" 1) KiB"
+: >"$work/n20"; : >"$work/n200"
+for ((i = 0; i < rounds; i++)); do
+  "$build/bench/dproj_throughput" normalize "$work/g20.dproj" 1 | sed -n 's/.*normalize \([0-9.]*\) ms.*/\1/p' >>"$work/n20"
+  "$build/bench/dproj_throughput" normalize "$work/g200.dproj" 1 | sed -n 's/.*normalize \([0-9.]*\) ms.*/\1/p' >>"$work/n200"
+done
+a=$(median <"$work/n20"); b=$(median <"$work/n200")
+echo "   normalizer alone (in memory): $a ms / $b ms = $(awk -v a="$a" -v b="$b" 'BEGIN { printf "%.1f", b / a }')x"
+machine_load after
+
+# 4. Peak resident memory, once each.
+echo "4. peak RSS in KiB (file size in KiB; times the file)"
+machine_load before
+for doc in g2 g20 g200 corpus; do
+  file="$work/$doc.dproj"
+  [ "$doc" = corpus ] && file="$work/corpus.xml"
+  [ -f "$file" ] || continue
+  kib=$(($(wc -c <"$file") / 1024))
+  line="   $doc ($kib):"
+  for tool in VorlaneCmd-n vorlane libxml2 pugixml; do
+    case $tool in
+      VorlaneCmd-n) rss=$(timed "$build/VorlaneCmd" -n "-o:$out/peak" "$file" | awk '{ print $4 }'); rm -rf "$out/peak" ;;
+      vorlane) rss=$(timed "$build/bench/dproj_throughput" loadsave "$file" 1 | awk '{ print $4 }') ;;
+      libxml2) rss=$(timed "$build/libxml2_loadsave" "$file" 1 | awk '{ print $4 }') ;;
+      pugixml) rss=$(timed "$build/pugixml_loadsave" "$file" 1 | awk '{ print $4 }') ;;
+    esac
+    line="$line $tool $rss ($(awk -v r="$rss" -v k="$kib" 'BEGIN { printf "%.1f", r / k }')x)"
+  done
+  echo "$line"
+done
+machine_load after

@@ -77,6 +77,27 @@ class TBytesStream : public TMemoryStream {
   std::string DataString();
 };
 
+// One large, short-lived buffer (a whole file held for parsing) taken from the system instead
+// of the heap. Freed, a heap block of that size would stay with the process or change how the
+// heap serves the next large requests (glibc then keeps blocks of up to that size in the heap,
+// where a growing memory stream leaves each outgrown copy behind); a system block is returned
+// in full. Small buffers, which change nothing there, come from the heap. The content starts
+// out as zero bytes.
+class TSystemBuffer {
+ public:
+  // Raises EOutOfMemory when the system has no block of that size.
+  explicit TSystemBuffer(size_t ASize);
+  ~TSystemBuffer();
+  TSystemBuffer(const TSystemBuffer&) = delete;
+  TSystemBuffer& operator=(const TSystemBuffer&) = delete;
+  char* Data() const { return FData; }
+  size_t Size() const { return FSize; }
+
+ private:
+  char* FData = nullptr;
+  size_t FSize = 0;
+};
+
 // File open modes and share modes of the runtime. Share modes are honoured on Windows;
 // POSIX has no mandatory sharing, so they are accepted and ignored there.
 enum : Word {

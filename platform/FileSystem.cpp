@@ -137,6 +137,20 @@ bool MatchesMask(const UnicodeString& AName, const UnicodeString& AMask) {
   return false;
 }
 
+#ifdef _WIN32
+// The Windows listing reports each entry's kind with its name, so filtering afterwards costs
+// nothing extra there.
+bool OsBackend::ListFolderMatching(const UnicodeString& AFolder,
+                                   const std::function<bool(const UnicodeString&)>& AWantFile, bool AFolders,
+                                   std::vector<TDirEntry>& AEntries) {
+  std::vector<TDirEntry> all;
+  if (!ListFolder(AFolder, all)) return false;
+  for (auto& e : all)
+    if (e.IsDirectory ? AFolders : AWantFile(e.Name)) AEntries.push_back(std::move(e));
+  return true;
+}
+#endif
+
 namespace {
 
 [[noreturn]] void PathNotFound() { throw EDirectoryNotFoundException("The specified path was not found"); }
@@ -144,7 +158,8 @@ namespace {
 void CollectFiles(const UnicodeString& AFolder, const UnicodeString& AMask, bool ARecursive,
                   TStringDynArray& AResult, bool ATop) {
   std::vector<OsBackend::TDirEntry> entries;
-  if (!OsBackend::ListFolder(AFolder, entries)) {
+  if (!OsBackend::ListFolderMatching(
+          AFolder, [&](const UnicodeString& AName) { return MatchesMask(AName, AMask); }, ARecursive, entries)) {
     if (ATop) PathNotFound();
     return;  // a sub-folder that vanished or cannot be read adds nothing
   }
@@ -152,7 +167,7 @@ void CollectFiles(const UnicodeString& AFolder, const UnicodeString& AMask, bool
   for (const auto& e : entries) {
     if (e.IsDirectory) {
       if (ARecursive) CollectFiles(base + e.Name, AMask, true, AResult, false);
-    } else if (MatchesMask(e.Name, AMask)) {
+    } else {
       AResult.push_back(base + e.Name);
     }
   }

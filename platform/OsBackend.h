@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,11 @@ struct TDirEntry {
 // The entries of a folder without "." and "..", in the order the backend lists them (sorted
 // by name on POSIX). False when AFolder is no readable folder.
 bool ListFolder(const UnicodeString& AFolder, std::vector<TDirEntry>& AEntries);
+// As ListFolder, but keeps only the files whose names AWantFile accepts, and the folders only
+// when AFolders is set. The name test comes first, so an entry that is not wanted costs no
+// further look at the file system (a folder of many projects is listed once per argument).
+bool ListFolderMatching(const UnicodeString& AFolder, const std::function<bool(const UnicodeString&)>& AWantFile,
+                        bool AFolders, std::vector<TDirEntry>& AEntries);
 
 // Characters that may not appear in a path (besides NUL).
 bool IsInvalidPathChar(char16_t C);
@@ -54,6 +60,13 @@ std::vector<UnicodeString> SystemParams(int argc, char** argv);
 // Shared by the backends, which differ only in how they decode the bytes.
 bool ReadStdInLine(std::string& ALine);
 
+}  // namespace Vorlane::OsBackend
+
+namespace Vorlane::OsBackend {
+// A block of ASize bytes (ASize > 0) straight from the system, outside the heap (POSIX: an
+// anonymous mapping, Windows: VirtualAlloc), and its release; nullptr when there is no memory.
+void* AllocateBlock(size_t ASize);
+void ReleaseBlock(void* ABlock, size_t ASize);
 }  // namespace Vorlane::OsBackend
 
 namespace Vorlane::OsBackend {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "projfile/NodeSortHelpers.h"
 #include "xml/XmlText.h"
 
 namespace Vorlane {
@@ -167,12 +168,25 @@ void TDProjFile::RemoveUnusedPlatforms() {
     if (!Name.empty() && !Used.Contains(Name)) DeleteNodeSafe(*It);
   }
 
-  // Groups of one build configuration on one platform.
+  // Groups of one build configuration on one platform. Each goes as GetPropertyGroup would
+  // find it (the first root PropertyGroup whose whole Condition matches ignoring case), but
+  // through one index of the conditions instead of a scan of the root per configuration and
+  // platform. A group found leaves the index with its deletion, so a condition asked for twice
+  // (keys that differ only in case) takes the next such group, as a second scan would.
+  std::vector<TXmlNode*> ConditionGroups;
+  TTextLookup ByCondition;
+  for (int I = 0; I < GetRoot()->GetNodeCount(); ++I) {
+    TXmlNode* Node = GetRoot()->GetNodes(I);
+    if (!vxUTF8SameTextNoCase(Node->Name(), "PropertyGroup") || !Node->HasAttribute("Condition")) continue;
+    ByCondition.Add(Node->GetAttributeByNameWide("Condition"), static_cast<Integer>(ConditionGroups.size()));
+    ConditionGroups.push_back(Node);
+  }
   for (const UnicodeString& Key : GetBuildConfigurations()) {
     for (const UnicodeString& PlatformName : Known) {
       if (Used.Contains(PlatformName)) continue;
       const UnicodeString Variable = Format(u"$(%s_%s)", {Key, PlatformName});
-      DeleteNodeSafe(GetPropertyGroup(_NE(Variable, UnicodeString())));
+      const Integer Found = ByCondition.Take(_NE(Variable, UnicodeString()));
+      if (Found >= 0) DeleteNodeSafe(ConditionGroups[static_cast<size_t>(Found)]);
     }
   }
 

@@ -10,7 +10,7 @@ namespace Vorlane {
 namespace {
 
 bool SameNodeName(TXmlNode* ANode, const char* AName) {
-  return vxUTF8CompareNoCase(ANode->Name(), AName) == 0;
+  return vxUTF8SameTextNoCase(ANode->Name(), AName);
 }
 
 // Direct child of AParent whose element name matches AName ignoring case.

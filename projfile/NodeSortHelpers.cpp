@@ -159,6 +159,19 @@ Integer TTextLookup::Find(const UnicodeString& AText, Integer ADefault) const {
   return ADefault;
 }
 
+Integer TTextLookup::Take(const UnicodeString& AText, Integer ADefault) {
+  auto LIt = FBuckets.find(BucketKey(AText));
+  if (LIt == FBuckets.end()) return ADefault;
+  auto& LEntries = LIt->second;
+  for (auto LEntry = LEntries.begin(); LEntry != LEntries.end(); ++LEntry) {
+    if (LEntry->first != AText && !AnsiSameText(LEntry->first, AText)) continue;
+    const Integer LValue = LEntry->second;
+    LEntries.erase(LEntry);
+    return LValue;
+  }
+  return ADefault;
+}
+
 TNodeComparer::~TNodeComparer() = default;
 
 Integer TNodeComparer::Compare(TXmlNode* Left, TXmlNode* Right) const { return CompareNames(Left, Right); }
@@ -192,6 +205,25 @@ bool SortChildNodesIfUnsorted(TXmlNode* ANode, const TNodeComparer& AComparer) {
   TPositionTieBreak LTotal(AComparer, std::move(LPositions));
   ANode->SortChildNodes(&CompareNodesByComparer, static_cast<TNodeComparer*>(&LTotal));
   return true;
+}
+
+void ArrangeChildren(TXmlNode* AParent, const std::vector<Integer>& AOrder) {
+  // Where each child stands now and which child stands at each place, by index: the same
+  // exchanges as ArrangeChildren by node, without a hash lookup per child.
+  const size_t LCount = AOrder.size();
+  std::vector<Integer> LWhere(LCount), LAt(LCount);
+  for (size_t I = 0; I < LCount; ++I) LWhere[I] = LAt[I] = static_cast<Integer>(I);
+  for (size_t I = 0; I < LCount; ++I) {
+    const Integer LWant = AOrder[I];
+    const Integer LFrom = LWhere[static_cast<size_t>(LWant)];
+    if (LFrom == static_cast<Integer>(I)) continue;
+    const Integer LOther = LAt[I];
+    AParent->NodeExchange(static_cast<Integer>(I), LFrom);
+    LAt[I] = LWant;
+    LAt[static_cast<size_t>(LFrom)] = LOther;
+    LWhere[static_cast<size_t>(LWant)] = static_cast<Integer>(I);
+    LWhere[static_cast<size_t>(LOther)] = LFrom;
+  }
 }
 
 bool SortEachIfUnsorted(const TXmlNodeList& AList, const TNodeComparer& AComparer) {
@@ -230,7 +262,7 @@ void DeleteChildNodes(TXmlNode* ANode, const UTF8String& AName) {
   std::vector<TXmlNode*> LCurrent = ChildrenOf(ANode);
   std::vector<TXmlNode*> LOrder, LDoomed;
   for (TXmlNode* LNode : LCurrent)
-    (vxUTF8CompareNoCase(LNode->Name(), AName) == 0 ? LDoomed : LOrder).push_back(LNode);
+    (vxUTF8SameTextNoCase(LNode->Name(), AName) ? LDoomed : LOrder).push_back(LNode);
   if (LDoomed.empty()) return;
   const size_t LKept = LOrder.size();
   LOrder.insert(LOrder.end(), LDoomed.begin(), LDoomed.end());

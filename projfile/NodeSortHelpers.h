@@ -4,6 +4,7 @@
 #pragma once
 
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "platform/Types.h"
@@ -81,6 +82,8 @@ class TTextLookup {
   void Add(const UnicodeString& AText, Integer AValue);
   // The value of the first added entry equal to AText, else ADefault.
   Integer Find(const UnicodeString& AText, Integer ADefault = -1) const;
+  // As Find, and the entry found leaves the lookup: the next call finds the next equal one.
+  Integer Take(const UnicodeString& AText, Integer ADefault = -1);
 
  private:
   static UnicodeString BucketKey(const UnicodeString& AText);
@@ -100,6 +103,36 @@ Integer CompareNodesByComparer(TXmlNode* Node1, TXmlNode* Node2, void* Info);
 
 // Sorts ANode's children only when some adjacent pair is out of order; true when it sorted.
 bool SortChildNodesIfUnsorted(TXmlNode* ANode, const TNodeComparer& AComparer);
+// Gives AParent's children the order AOrder (AOrder[I] is the current index of the child that
+// goes to place I; a permutation of all children), one exchange per misplaced child.
+void ArrangeChildren(TXmlNode* AParent, const std::vector<Integer>& AOrder);
+// SortChildNodesIfUnsorted for a comparison that reads a few values from each child: AEntries
+// holds them, one per child in child order, each with its child's position in Index, and
+// ACompare(Entry1, Entry2) compares two. Each child is read once instead of twice per
+// comparison, and the entries are sorted in place; ties keep the document order, so the
+// children end in the order a node comparer of the same rules gives them.
+template <class TEntry, class TCmp>
+bool SortChildEntriesIfUnsorted(TXmlNode* AParent, std::vector<TEntry>& AEntries, const TCmp& ACompare) {
+  const Integer LCount = static_cast<Integer>(AEntries.size());
+  Integer LFirst = 0;
+  while (LFirst + 1 < LCount && ACompare(AEntries[LFirst], AEntries[LFirst + 1]) <= 0) ++LFirst;
+  if (LFirst + 1 >= LCount) return false;
+  ListPartitionSort(
+      0, LCount - 1,
+      [&](Integer A, Integer B) {
+        const TEntry& LA = AEntries[A];
+        const TEntry& LB = AEntries[B];
+        const Integer LResult = ACompare(LA, LB);
+        return LResult != 0 ? LResult : (LA.Index < LB.Index ? -1 : (LA.Index > LB.Index ? 1 : 0));
+      },
+      [&](Integer A, Integer B) { std::swap(AEntries[A], AEntries[B]); });
+  std::vector<Integer> LOrder;
+  LOrder.reserve(AEntries.size());
+  for (const TEntry& LEntry : AEntries) LOrder.push_back(LEntry.Index);
+  ArrangeChildren(AParent, LOrder);
+  return true;
+}
+
 // SortChildNodesIfUnsorted on every node of AList with the one comparer.
 bool SortEachIfUnsorted(const TXmlNodeList& AList, const TNodeComparer& AComparer);
 

@@ -1,5 +1,7 @@
 #include "projfile/NormalizerDprojFile.h"
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include "platform/SysUtils.h"
@@ -60,35 +62,145 @@ TDeploymentNodeComparer::TDeploymentNodeComparer() {
   for (size_t I = 0; I < LKnown.size(); ++I) FKnownPlatforms.Add(LKnown[I], static_cast<Integer>(I));
 }
 
-const TDeploymentNodeComparer::TEntry& TDeploymentNodeComparer::EntryOf(TXmlNode* ANode) const {
-  auto [LIt, LNew] = FEntries.try_emplace(ANode);
-  TEntry& LEntry = LIt->second;
-  if (!LNew) return LEntry;
+namespace {
+
+// The key attribute names of each deployment kind.
+const std::vector<UTF8String>& DeploymentKeyNames(Integer AKind) {
+  static const std::vector<UTF8String> cNames[] = {SplitKeys(cDeploymentKeys[0]), SplitKeys(cDeploymentKeys[1]),
+                                                   SplitKeys(cDeploymentKeys[2])};
+  return cNames[AKind];
+}
+
+// Ordinal order of two byte runs (for ASCII text the order of its UTF-16 form).
+Integer CompareBytes(const char* A, size_t ALength, const char* B, size_t BLength) {
+  const int LResult = ALength == 0 || BLength == 0 ? 0 : std::memcmp(A, B, std::min(ALength, BLength));
+  if (LResult != 0) return LResult < 0 ? -1 : 1;
+  return ALength < BLength ? -1 : (ALength > BLength ? 1 : 0);
+}
+
+}  // namespace
+
+Integer TDeploymentNodeComparer::PlatformPosition(const UTF8String& AName) const {
+  auto [LIt, LNew] = FPlatformPositions.try_emplace(AName, -1);
+  if (LNew) LIt->second = FKnownPlatforms.Find(vxUtf8ToUnicode(AName), -1);
+  return LIt->second;
+}
+
+void TDeploymentNodeComparer::AddEntry(TEntries& AEntries, TXmlNode* ANode) const {
+  TEntry LEntry;
+  LEntry.Index = static_cast<Integer>(AEntries.Nodes.size());
+  AEntries.Nodes.push_back(ANode);
   LEntry.Kind = IndexOfExact(cDeploymentKinds, ANode->Name());
-  if (LEntry.Kind < 0) return LEntry;
-  for (const UTF8String& LKey : SplitKeys(cDeploymentKeys[LEntry.Kind]))
-    LEntry.Keys.push_back(UTF8ToUnicode(ANode->GetAttributeByName(LKey)));
-  if (TXmlNode* LPlatform = ANode->NodeByName("Platform"))
-    LEntry.Platform = FKnownPlatforms.Find(LPlatform->GetAttributeByNameWide("Name"), -1);
-  return LEntry;
+  if (LEntry.Kind >= 0) {
+    const std::vector<UTF8String>& LNames = DeploymentKeyNames(LEntry.Kind);
+    for (size_t I = 0; I < LNames.size(); ++I) {
+      const UTF8String LValue = ANode->GetAttributeByName(LNames[I]);
+      TKey& LKey = LEntry.Keys[I];
+      LKey.Start = AEntries.Text.size();
+      LKey.Length = LValue.size();
+      for (unsigned char C : LValue) LKey.Plain = LKey.Plain && C != 0 && C < 0x80;
+      AEntries.Text += LValue;
+    }
+    if (TXmlNode* LPlatform = ANode->NodeByName("Platform"))
+      LEntry.Platform = PlatformPosition(LPlatform->GetAttributeByName("Name"));
+  }
+  AEntries.Items.push_back(LEntry);
+}
+
+void TDeploymentNodeComparer::SetHeads(TEntries& AEntries) {
+  // The heads start after the prefix all plain first keys share: keys such as
+  // "Assets\Image123.png" would otherwise all have the same first eight bytes. Equal
+  // prefixes leave the order to what follows them.
+  size_t LShared = std::string::npos;
+  const TKey* LModel = nullptr;
+  for (const TEntry& LEntry : AEntries.Items) {
+    if (LEntry.Kind < 0 || !LEntry.Keys[0].Plain) continue;
+    const TKey& LKey = LEntry.Keys[0];
+    if (LModel == nullptr) {
+      LModel = &LKey;
+      LShared = LKey.Length;
+      continue;
+    }
+    size_t LLength = std::min<size_t>(LShared, LKey.Length);
+    const char* A = AEntries.Text.data() + LModel->Start;
+    const char* B = AEntries.Text.data() + LKey.Start;
+    size_t I = 0;
+    while (I < LLength && A[I] == B[I]) ++I;
+    LShared = I;
+  }
+  if (LModel == nullptr) return;
+  for (TEntry& LEntry : AEntries.Items) {
+    if (LEntry.Kind < 0 || !LEntry.Keys[0].Plain) continue;
+    const TKey& LKey = LEntry.Keys[0];
+    LEntry.Head = 0;
+    for (size_t I = LShared; I < LShared + 8; ++I)
+      LEntry.Head = (LEntry.Head << 8) |
+                    (I < LKey.Length ? static_cast<unsigned char>(AEntries.Text[LKey.Start + I]) : 0u);
+  }
 }
 
 Integer TDeploymentNodeComparer::Compare(TXmlNode* Left, TXmlNode* Right) const {
-  const TEntry& LLeft = EntryOf(Left);
-  const TEntry& LRight = EntryOf(Right);
-  if (LLeft.Kind < 0 && LRight.Kind < 0) return TNodeComparer::Compare(Left, Right);
-  if (LRight.Kind < 0) return -1;
-  if (LLeft.Kind < 0) return 1;
-  if (LLeft.Kind != LRight.Kind) return Sign(LLeft.Kind - LRight.Kind);
+  TEntries LEntries;
+  AddEntry(LEntries, Left);
+  AddEntry(LEntries, Right);
+  SetHeads(LEntries);
+  return CompareEntries(LEntries, LEntries.Items[0], LEntries.Items[1]);
+}
 
-  for (size_t I = 0; I < LLeft.Keys.size(); ++I) {
-    Integer LResult = CompareOrdinal(LLeft.Keys[I], LRight.Keys[I]);
+Integer TDeploymentNodeComparer::CompareEntries(const TEntries& AEntries, const TEntry& ALeft,
+                                                const TEntry& ARight) const {
+  if (ALeft.Kind < 0 && ARight.Kind < 0)
+    return TNodeComparer::Compare(AEntries.Nodes[static_cast<size_t>(ALeft.Index)],
+                                  AEntries.Nodes[static_cast<size_t>(ARight.Index)]);
+  if (ARight.Kind < 0) return -1;
+  if (ALeft.Kind < 0) return 1;
+  if (ALeft.Kind != ARight.Kind) return Sign(ALeft.Kind - ARight.Kind);
+
+  // Plain first keys that differ in the eight bytes after their shared prefix are ordered by
+  // those alone (a shorter key padded with zero bytes sorts first, as it does in full).
+  if (ALeft.Keys[0].Plain && ARight.Keys[0].Plain && ALeft.Head != ARight.Head)
+    return ALeft.Head < ARight.Head ? -1 : 1;
+  const char* LText = AEntries.Text.data();
+  for (size_t I = 0; I < DeploymentKeyNames(ALeft.Kind).size(); ++I) {
+    const TKey& LA = ALeft.Keys[I];
+    const TKey& LB = ARight.Keys[I];
+    const Integer LResult =
+        LA.Plain && LB.Plain
+            ? CompareBytes(LText + LA.Start, LA.Length, LText + LB.Start, LB.Length)
+            : CompareOrdinal(UTF8ToUnicode(AEntries.Text.substr(LA.Start, LA.Length)),
+                             UTF8ToUnicode(AEntries.Text.substr(LB.Start, LB.Length)));
     if (LResult != 0) return LResult;
   }
   // An entry without Platform child (-2) ranks before one with an unknown platform (-1),
   // which ranks before the known ones: a tie only between entries of one rank, so the order
   // stays transitive and a sorted section stays sorted.
-  return Sign(LLeft.Platform - LRight.Platform);
+  return Sign(ALeft.Platform - ARight.Platform);
+}
+
+bool TDeploymentNodeComparer::SortChildrenIfUnsorted(TXmlNode* ANode) const {
+  if (!ANode) return false;
+  TEntries LEntries;
+  const Integer LCount = ANode->GetNodeCount();
+  LEntries.Nodes.reserve(static_cast<size_t>(LCount));
+  LEntries.Items.reserve(static_cast<size_t>(LCount));
+  for (Integer I = 0; I < LCount; ++I) AddEntry(LEntries, ANode->GetNodes(I));
+  SetHeads(LEntries);
+  // The sort moves small records (the head, the kind, the entry's index) and reads an entry only
+  // when heads do not decide: thousands of entries then stay within the processor's caches.
+  struct TSortRecord {
+    std::uint64_t Head;
+    Integer Kind;  // -1 when the head cannot decide (no kind, or a first key that is not plain)
+    Integer Index;
+  };
+  std::vector<TSortRecord> LRecords;
+  LRecords.reserve(LEntries.Items.size());
+  for (const TEntry& LEntry : LEntries.Items)
+    LRecords.push_back({LEntry.Head, LEntry.Keys[0].Plain ? LEntry.Kind : -1, LEntry.Index});
+  return SortChildEntriesIfUnsorted(ANode, LRecords, [&](const TSortRecord& A, const TSortRecord& B) {
+    if (A.Kind >= 0 && A.Kind == B.Kind && A.Head != B.Head) return A.Head < B.Head ? -1 : 1;
+    return CompareEntries(LEntries, LEntries.Items[static_cast<size_t>(A.Index)],
+                          LEntries.Items[static_cast<size_t>(B.Index)]);
+  });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -138,7 +250,7 @@ void TNormalizerDProjFile::CheckAndroid64Bug() {
   TTextLookup LByCondition;
   for (Integer I = 0; I < LRoot->GetNodeCount(); ++I) {
     TXmlNode* LNode = LRoot->GetNodes(I);
-    if (vxUTF8CompareNoCase(LNode->Name(), "PropertyGroup") != 0 || !LNode->HasAttribute("Condition")) continue;
+    if (!vxUTF8SameTextNoCase(LNode->Name(), "PropertyGroup") || !LNode->HasAttribute("Condition")) continue;
     LByCondition.Add(LNode->GetAttributeByNameWide("Condition"), static_cast<Integer>(LGroups.size()));
     LGroups.push_back(LNode);
   }
@@ -195,7 +307,7 @@ bool TNormalizerDProjFile::SortEntries() {
   TXmlNode* LDeployment = GetDeployment();
   if (LDeployment) {
     TDeploymentNodeComparer LComparer;
-    if (SortChildNodesIfUnsorted(LDeployment, LComparer)) LResult = true;
+    if (LComparer.SortChildrenIfUnsorted(LDeployment)) LResult = true;
     // Exchanges, not a sort: the three trade the places they hold and the other children of
     // BorlandProject keep theirs. The Platforms exchange runs again after the personality
     // one, which can put Platforms before Deployment again (from Deployment or Platforms

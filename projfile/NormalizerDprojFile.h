@@ -2,6 +2,7 @@
 // does not reshuffle it and a diff shows only real changes.
 #pragma once
 
+#include <cstdint>
 #include <unordered_map>
 #include <vector>
 
@@ -40,21 +41,45 @@ class TDeploymentNodeComparer : public TNodeComparer {
  public:
   TDeploymentNodeComparer();
   Integer Compare(TXmlNode* Left, TXmlNode* Right) const override;
+  // SortChildNodesIfUnsorted(ANode, *this) with the same result, reading what the comparison
+  // needs from each child once: deployment sections hold thousands of entries.
+  bool SortChildrenIfUnsorted(TXmlNode* ANode) const;
 
  private:
-  // What the comparison reads from one entry. Entries do not change while a sort runs, so it
-  // is read once per entry: deployment sections hold thousands of them.
+  // One key attribute value: a piece of a shared text. Plain values (ASCII without NUL) order
+  // by their bytes as their UTF-16 forms do; any other is compared on its UTF-16 form.
+  struct TKey {
+    size_t Start = 0;
+    std::uint32_t Length = 0;
+    bool Plain = true;
+  };
+  // What the comparison reads from one entry, small and flat, so that a sort moves the entries
+  // themselves through memory rather than following pointers to each one's strings.
   struct TEntry {
+    Integer Index = 0;  // among the parent's children
     Integer Kind = -1;
-    std::vector<UnicodeString> Keys;
     // Position of the first Platform child's name in the known platforms; -1 for an unknown
     // name, -2 when there is no Platform child.
     Integer Platform = -2;
+    // Eight bytes of a plain first key after the prefix all of them share, big-endian.
+    std::uint64_t Head = 0;
+    TKey Keys[3];
   };
-  const TEntry& EntryOf(TXmlNode* ANode) const;
+  // The entries of one sort: their children and the text their keys point into.
+  struct TEntries {
+    std::vector<TXmlNode*> Nodes;
+    UTF8String Text;
+    std::vector<TEntry> Items;
+  };
+  static void SetHeads(TEntries& AEntries);
+  void AddEntry(TEntries& AEntries, TXmlNode* ANode) const;
+  Integer CompareEntries(const TEntries& AEntries, const TEntry& ALeft, const TEntry& ARight) const;
+  Integer PlatformPosition(const UTF8String& AName) const;
 
   TTextLookup FKnownPlatforms;
-  mutable std::unordered_map<TXmlNode*, TEntry> FEntries;
+  // Platform names as written, to their position: a section repeats a few names thousands of
+  // times.
+  mutable std::unordered_map<UTF8String, Integer> FPlatformPositions;
 };
 
 class TNormalizerDProjFile : public TCustomProjFile {

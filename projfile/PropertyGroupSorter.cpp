@@ -134,7 +134,7 @@ void TPropertyGroupSorter::LoadPlatforms(TXmlNode* APlatforms) {
   if (!APlatforms) return;
   for (Integer I = 0; I < APlatforms->GetNodeCount(); ++I) {
     TXmlNode* LNode = APlatforms->GetNodes(I);
-    if (vxUTF8CompareNoCase(LNode->Name(), "Platform") == 0 && LNode->ValueAsBoolDef(false))
+    if (vxUTF8SameTextNoCase(LNode->Name(), "Platform") && LNode->ValueAsBoolDef(false))
       FPlatforms.push_back(LNode->GetAttributeByNameWide("value"));
   }
 }
@@ -231,7 +231,7 @@ bool TPropertyGroupSorter::MoveDependentImports(TXmlNode* ARoot, TXmlNode* AGrou
   bool LResult = false;
   for (Integer I = 0; I < AGroup->GetNodeCount(); ++I) {
     TXmlNode* LChild = AGroup->GetNodes(I);
-    if (vxUTF8CompareNoCase(LChild->Name(), "CfgDependentOn") != 0) continue;
+    if (!vxUTF8SameTextNoCase(LChild->Name(), "CfgDependentOn")) continue;
     for (const UnicodeString& LItem : SplitItems(LChild->GetValueAsUnicodeString())) {
       TXmlNode* LImport = ARoot->NodeByAttributeValue("Import", "Project", UnicodeToUTF8(LItem), true);
       if (LImport && MoveBefore(ARoot, LImport, AGroup)) LResult = true;

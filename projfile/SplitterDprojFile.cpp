@@ -20,7 +20,7 @@ bool IsUserSetting(TXmlNode* ANode) {
 // group (the empty condition stands for "first group"), so a user setting there would end up
 // in the shared part of a companion or project.
 bool IsConditionalGroup(TXmlNode* ANode) {
-  return ANode->ElementType() == xeNormal && vxUTF8CompareNoCase(ANode->Name(), "PropertyGroup") == 0 &&
+  return ANode->ElementType() == xeNormal && vxUTF8SameTextNoCase(ANode->Name(), "PropertyGroup") &&
          ANode->HasAttribute("Condition") && !ANode->GetAttributeByName("Condition").empty();
 }
 

@@ -248,15 +248,18 @@ void TXmlDocument::LoadFromStream(TStream* Stream) {
   TvxBufferedReadStream Buffered(Stream, false);
   auto Codec = std::make_unique<TvxUtf8Stream>(&Buffered);
   FCodecStream = Codec.get();
+  FLoadSource = Stream;
   Codec->SetOnUnicodeLoss([this](void* Sender) { DoUnicodeLoss(Sender); });
   try {
     ReadFromStream(Codec.get());
     FExternalEncoding = Codec->Encoding();
   } catch (...) {
     FCodecStream = nullptr;
+    FLoadSource = nullptr;
     throw;
   }
   FCodecStream = nullptr;
+  FLoadSource = nullptr;
 }
 
 void TXmlDocument::ReadFromString(const UTF8String& AValue) {

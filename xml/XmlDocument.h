@@ -146,8 +146,18 @@ class TXmlDocument {
  private:
   // Reads node trees with an explicit stack (see the parser).
   class TTreeReader;
+  // Reads ordinary documents held in memory as a whole (see the buffer reader).
+  class TBufferReader;
   // The reader of the load under way, if any: ParseDTD's reader shares its limits.
   TTreeReader* FActiveReader = nullptr;
+  // The stream LoadFromStream reads through FCodecStream, while it does.
+  TStream* FLoadSource = nullptr;
+
+  // Reads the whole input at once with the buffer reader when it builds the tree the stream
+  // reader would; false, with the input and the document as they were, when it does not.
+  bool ReadWholeInput(TStream* AStream);
+  // The checks of the root-level nodes at the end of a load.
+  void CheckRootNodes();
 
   // Frees every root-level node without recursing once per tree level.
   void FreeRootNodes();

@@ -9,6 +9,7 @@
 
 #include "xml/XmlDocument.h"
 #include "xml/XmlNodeInternal.h"
+#include "xml/XmlPool.h"
 #include "xml/XmlResStrings.h"
 #include "xml/XmlText.h"
 
@@ -67,7 +68,7 @@ void TXmlNodeList::Exchange(Integer Index1, Integer Index2) {
 
 TXmlNode* TXmlNodeList::ByAttribute(const UTF8String& AName, const UTF8String& AValue) const {
   for (TXmlNode* N : FItems)
-    if (N && vxUTF8CompareNoCase(N->GetAttributeByName(AName), AValue) == 0) return N;
+    if (N && vxUTF8SameTextNoCase(N->GetAttributeByName(AName), AValue)) return N;
   return nullptr;
 }
 
@@ -90,6 +91,28 @@ TXmlNode::TXmlNode(TXmlDocument* ADocument, TXmlElementType AType)
     : FDocument(ADocument), FElementType(AType) {}
 
 TXmlNode::~TXmlNode() { FreeChildren(); }
+
+void* TXmlNode::operator new(std::size_t ASize) {
+  return ASize == sizeof(TXmlNode) ? XmlPool::Allocate(ASize) : ::operator new(ASize);
+}
+
+void TXmlNode::operator delete(void* ANode, std::size_t ASize) {
+  if (ASize == sizeof(TXmlNode))
+    XmlPool::Release(ANode, ASize);
+  else
+    ::operator delete(ANode);
+}
+
+void* TXmlNode::TNodeVector::operator new(std::size_t ASize) {
+  return ASize == sizeof(TNodeVector) ? XmlPool::Allocate(ASize) : ::operator new(ASize);
+}
+
+void TXmlNode::TNodeVector::operator delete(void* AList, std::size_t ASize) {
+  if (ASize == sizeof(TNodeVector))
+    XmlPool::Release(AList, ASize);
+  else
+    ::operator delete(AList);
+}
 
 TXmlNode* TXmlNode::Create(TXmlDocument* ADocument) { return new TXmlNode(ADocument); }
 
@@ -375,8 +398,17 @@ bool TXmlNode::HasAttribute(const UTF8String& AName) const {
 UTF8String TXmlNode::GetAttributeByName(const UTF8String& AName) const {
   Integer I = AttributeIndexByname(AName);
   if (I < 0) return UTF8String();
-  UTF8String Entry = FAttributes->Items(I);
-  return vxUTF8UnEscapeString(vxUTF8UnQuotedString(Entry.substr(AName.size() + 1)));
+  const UTF8String& Entry = FAttributes->ItemRef(I);
+  const size_t From = AName.size() + 1;
+  // The usual entry, name="value" with neither a doubled quote nor a reference in the value,
+  // is cut out in one piece; any other goes through unquoting and unescaping.
+  if (Entry.size() > From + 1 && vxIsQuote(Entry[From])) {
+    const size_t Close = Entry.find(Entry[From], From + 1);
+    if (Close != UTF8String::npos && (Close + 1 == Entry.size() || Entry[Close + 1] != Entry[From]) &&
+        Entry.find('&', From + 1) >= Close)
+      return Entry.substr(From + 1, Close - From - 1);
+  }
+  return vxUTF8UnEscapeString(vxUTF8UnQuotedString(Entry.substr(From)));
 }
 
 void TXmlNode::SetAttributeByName(const UTF8String& AName, const UTF8String& Value) {
@@ -570,7 +602,7 @@ Integer TXmlNode::NodeIndexByNameFrom(const UTF8String& AName, Integer AFrom) co
   Integer Count = GetNodeCount();
   for (Integer I = AFrom < 0 ? 0 : AFrom; I < Count; ++I) {
     TXmlNode* N = GetNodes(I);
-    if (N && vxUTF8CompareNoCase(N->FName, AName) == 0) return I;
+    if (N && vxUTF8SameTextNoCase(N->FName, AName)) return I;
   }
   return -1;
 }
@@ -590,7 +622,7 @@ void TXmlNode::NodesByName(const UTF8String& AName, TXmlNodeList* AList) const {
   Integer Count = GetNodeCount();
   for (Integer I = 0; I < Count; ++I) {
     TXmlNode* N = GetNodes(I);
-    if (N && vxUTF8CompareNoCase(N->FName, AName) == 0) AList->Add(N);
+    if (N && vxUTF8SameTextNoCase(N->FName, AName)) AList->Add(N);
   }
 }
 
@@ -625,8 +657,8 @@ TXmlNode* WalkDescendants(const TXmlNode* ARoot, bool ARecurse, TVisit AVisit) {
 TXmlNode* TXmlNode::NodeByAttributeValue(const UTF8String& NodeName, const UTF8String& AttribName,
                                          const UTF8String& AttribValue, bool ShouldRecurse) const {
   return WalkDescendants(this, ShouldRecurse, [&](TXmlNode* N) {
-    return vxUTF8CompareNoCase(N->FName, NodeName) == 0 && N->HasAttribute(AttribName) &&
-           vxUTF8CompareNoCase(N->GetAttributeByName(AttribName), AttribValue) == 0;
+    return vxUTF8SameTextNoCase(N->FName, NodeName) && N->HasAttribute(AttribName) &&
+           vxUTF8SameTextNoCase(N->GetAttributeByName(AttribName), AttribValue);
   });
 }
 

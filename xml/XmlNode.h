@@ -135,6 +135,11 @@ class TXmlNode {
   TXmlNode(const TXmlNode&) = delete;
   TXmlNode& operator=(const TXmlNode&) = delete;
 
+  // Plain nodes come from the model's object pool (see XmlPool.h); a derived class of another
+  // size from the heap.
+  static void* operator new(std::size_t ASize);
+  static void operator delete(void* ANode, std::size_t ASize);
+
   // Factories under the design's constructor names; the caller owns the result.
   static TXmlNode* Create(TXmlDocument* ADocument);
   static TXmlNode* CreateName(TXmlDocument* ADocument, const UTF8String& AName);
@@ -392,7 +397,12 @@ class TXmlNode {
 
   friend class TXmlDocument;
 
-  using TNodeVector = std::vector<TXmlNode*>;
+  // A child list; the list object itself comes from the pool.
+  struct TNodeVector : std::vector<TXmlNode*> {
+    using std::vector<TXmlNode*>::vector;
+    static void* operator new(std::size_t ASize);
+    static void operator delete(void* AList, std::size_t ASize);
+  };
 
   UTF8String FName;
   UTF8String FValue;

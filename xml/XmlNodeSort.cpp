@@ -10,7 +10,7 @@ namespace Vorlane {
 
 namespace {
 
-bool SameText8(const UTF8String& A, const UTF8String& B) { return vxUTF8CompareNoCase(A, B) == 0; }
+bool SameText8(const UTF8String& A, const UTF8String& B) { return vxUTF8SameTextNoCase(A, B); }
 
 // The tests of a node against its partner, in order; the first that fails decides.
 bool OwnTestsPass(const TXmlNode* A, const TXmlNode* B, TXmlCompareOptions Options) {

@@ -19,11 +19,14 @@
 #include "platform/SysUtils.h"
 #include "xml/XmlDocument.h"
 #include "xml/XmlNode.h"
+#include "xml/XmlParserInternal.h"
 #include "xml/XmlResStrings.h"
 #include "xml/XmlStreams.h"
 #include "xml/XmlText.h"
 
 namespace Vorlane {
+
+using namespace XmlParserInternal;
 
 namespace {
 
@@ -60,24 +63,9 @@ bool ReadByte(TStream* AStream, char& Ch) { return AStream->Read(&Ch, 1) == 1; }
 
 Integer LowPosition(Int64 APos) { return static_cast<Integer>(static_cast<std::uint32_t>(APos)); }
 
-// Limits of a load. Real project files nest fewer than 20 levels. The readable layout
-// writes depth times the indent before every node, so the text a document renders to grows
-// with the sum of its nodes' depths: a few megabytes of nested elements would render to
-// terabytes. Loading refuses a node deeper than cMaxNestingDepth, and stops once the depths
-// of the nodes read add up to more than cNestingAllowance plus cNestingPerByte for every
-// byte read (an indented file carries at least one byte of indent per level already).
-constexpr Integer cMaxNestingDepth = 4096;
-constexpr std::uint64_t cNestingAllowance = 16 * 1024 * 1024;
-constexpr std::uint64_t cNestingPerByte = 4;
 // A DOCTYPE inside another DOCTYPE's subset (or inside elements below one) is read by a
 // nested call of ParseDTD, one call per such level.
 constexpr Integer cMaxDoctypeNesting = 32;
-
-bool HasNonBlank(const UTF8String& S) {
-  for (char Ch : S)
-    if (!vxIsBlank(Ch)) return true;
-  return false;
-}
 
 // Items 1.. of a split declaration, each followed by CR LF, trimmed as a whole.
 UTF8String JoinRemainingItems(TvxUTF8StringList& AList) {
@@ -391,29 +379,28 @@ THead TXmlDocument::TTreeReader::StartChild(TXmlNode* AChild, const UTF8String& 
   return Head;
 }
 
-void TXmlDocument::TTreeReader::HandOver(TFrame& AFrame) {
-  TXmlNode* Data = new TXmlNode(AFrame.Node->Document());
+void XmlParserInternal::HandOverText(TXmlNode* AParent, UTF8String& APending) {
+  TXmlNode* Data = new TXmlNode(AParent->Document());
   Data->SetElementType(xeCharData);
-  Data->SetValueDirect(AFrame.Pending);
-  AFrame.Node->NodeAdd(Data);
-  AFrame.Pending.clear();
+  Data->SetValueDirect(std::move(APending));
+  AParent->NodeAdd(Data);
+  APending.clear();
 }
 
-void TXmlDocument::TTreeReader::EndContent(TFrame& AFrame) {
-  TXmlNode* Node = AFrame.Node;
+void XmlParserInternal::FinishContent(TXmlNode* Node, UTF8String& APending, bool ACRFlag, bool AChildFlag) {
   // An element without children (most of a project file) would get its text as a
   // character-data child that is moved into the element at once, with no event on the way:
   // the text goes there directly.
-  if (!AFrame.ChildFlag && Node->GetNodeCount() == 0) {
-    Node->SetValueDirect(std::move(AFrame.Pending));
-    AFrame.Pending.clear();
+  if (!AChildFlag && Node->GetNodeCount() == 0) {
+    Node->SetValueDirect(std::move(APending));
+    APending.clear();
     return;
   }
-  if (!AFrame.ChildFlag || HasNonBlank(AFrame.Pending)) {
-    if (!AFrame.Pending.empty() || !AFrame.ChildFlag) HandOver(AFrame);
+  if (!AChildFlag || HasNonBlank(APending)) {
+    if (!APending.empty() || !AChildFlag) HandOverText(Node, APending);
   }
-  AFrame.Pending.clear();
-  if (AFrame.ChildFlag && AFrame.CRFlag) {
+  APending.clear();
+  if (AChildFlag && ACRFlag) {
     for (Integer I = 0; I < Node->GetNodeCount(); ++I) {
       TXmlNode* Child = Node->GetNodes(I);
       if (Child->ElementType() != xeCharData) continue;
@@ -427,6 +414,12 @@ void TXmlDocument::TTreeReader::EndContent(TFrame& AFrame) {
     Node->SetValueDirect(First->ValueDirect());
     Node->NodeDelete(0);
   }
+}
+
+void TXmlDocument::TTreeReader::HandOver(TFrame& AFrame) { HandOverText(AFrame.Node, AFrame.Pending); }
+
+void TXmlDocument::TTreeReader::EndContent(TFrame& AFrame) {
+  FinishContent(AFrame.Node, AFrame.Pending, AFrame.CRFlag, AFrame.ChildFlag);
 }
 
 void TXmlDocument::TTreeReader::StepContent(TFrame& AFrame) {
@@ -678,8 +671,44 @@ void TXmlDocument::ParseDTD(TXmlNode* ANode, TStream* AStream) {
   Reader.ReadDoctype(ANode);
 }
 
+namespace {
+
+// Drops the text before the next markup: every byte up to the next "<" (which is read again
+// by the node that starts there). One node round per byte would read and drop them one by
+// one, as slowly as if each were a node. False at the end of the input.
+bool SkipToMarkup(TStream* AStream) {
+  TvxSurplusReader Reader(AStream);
+  for (;;) {
+    const Byte* P = nullptr;
+    const Integer N = Reader.AsciiWindow(P);
+    if (N > 0) {
+      const void* Lt = std::memchr(P, '<', static_cast<size_t>(N));
+      Integer Skip = Lt != nullptr ? static_cast<Integer>(static_cast<const Byte*>(Lt) - P) : N;
+      // Only bytes from 1 to 0x7F are characters of their own here.
+      for (Integer I = 0; I < Skip; ++I)
+        if (P[I] == 0 || P[I] >= 0x80) Skip = I;
+      if (Skip > 0) {
+        Reader.SkipAscii(Skip);
+        continue;
+      }
+    }
+    char Ch = 0;
+    if (!Reader.ReadChar(Ch)) return false;
+    if (Ch == '<') {
+      AStream->Seek(-1, soCurrent);
+      return true;
+    }
+  }
+}
+
+}  // namespace
+
 void TXmlDocument::ReadFromStream(TStream* AStream) {
   FAbortParsing = false;
+  if (ReadWholeInput(AStream)) {
+    CheckRootNodes();
+    return;
+  }
   FreeRootNodes();
   FRootNodes->Clear();
   // Reads nothing itself: while it is the active reader, the readers of the root-level
@@ -687,10 +716,10 @@ void TXmlDocument::ReadFromStream(TStream* AStream) {
   TTreeReader Load(AStream, FRootNodes.get());
   DoProgress(0);
   // Asked once, after the first node (a conversion stream knows it only once reading has
-  // begun): on a file it costs two system calls, and root-level text that is not markup is
-  // dropped one byte per round.
+  // begun): on a file it costs two system calls.
   Int64 Size = -1;
   do {
+    if (Size >= 0 && !SkipToMarkup(AStream)) continue;
     TXmlNode* Node = FRootNodes->NodeNew("");
     Node->ReadFromStream(AStream);
     if (FAbortParsing) return;
@@ -707,7 +736,10 @@ void TXmlDocument::ReadFromStream(TStream* AStream) {
     if (Size < 0) Size = AStream->Size();
   } while (AStream->Position() < Size);
   DoProgress(LowPosition(Size));
+  CheckRootNodes();
+}
 
+void TXmlDocument::CheckRootNodes() {
   Integer Elements = 0, Declarations = 0, Doctypes = 0, CDatas = 0;
   Integer LastElement = -1, LastDoctype = -1;
   const Integer Count = FRootNodes->GetNodeCount();

@@ -78,6 +78,8 @@ class TvxCodecStream : public TStream {
   virtual void WriteBuf(const void* Buffer, Integer Offset, Integer Count);
 
   TStringEncodingType Encoding() const { return FEncoding; }
+  // Whether reading or writing has begun (the encoding is then fixed for reading).
+  bool Started() const { return FMode != umUnknown; }
   void SetEncoding(TStringEncodingType Value) { FEncoding = Value; }
   bool WarningUnicodeLoss() const { return FWarningUnicodeLoss; }
   const TvxNotifyEvent& OnUnicodeLoss() const { return FOnUnicodeLoss; }

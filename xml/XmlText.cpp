@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/SysUtils.h"
+#include "xml/XmlPool.h"
 
 namespace Vorlane {
 
@@ -343,6 +344,18 @@ Integer vxUTF8CompareNoCase(const UTF8String& A, const UTF8String& B) {
   return AnsiCompareText(WA, WB);
 }
 
+bool vxUTF8SameTextNoCase(const UTF8String& A, const UTF8String& B) {
+  bool Ascii = true;
+  if (A.size() == B.size()) {
+    size_t i = 0;
+    while (i < A.size() && vxUpCase(A[i]) == vxUpCase(B[i])) ++i;
+    if (i == A.size()) return true;
+  }
+  for (char C : A) Ascii = Ascii && static_cast<Byte>(C) < 0x80;
+  for (char C : B) Ascii = Ascii && static_cast<Byte>(C) < 0x80;
+  return !Ascii && vxUTF8CompareNoCase(A, B) == 0;
+}
+
 UTF8String vxIntToUTF8(Integer Value) { return std::to_string(Value); }
 
 UTF8String vxInt64ToUTF8(Int64 Value) { return std::to_string(Value); }
@@ -440,16 +453,31 @@ AnsiString vxUtf8ToAnsi(const UTF8String& S) {
 // ---------------------------------------------------------------------------------------------
 // TvxUTF8StringList
 
+void* TvxUTF8StringList::operator new(std::size_t ASize) {
+  return ASize == sizeof(TvxUTF8StringList) ? XmlPool::Allocate(ASize) : ::operator new(ASize);
+}
+
+void TvxUTF8StringList::operator delete(void* AList, std::size_t ASize) {
+  if (ASize == sizeof(TvxUTF8StringList))
+    XmlPool::Release(AList, ASize);
+  else
+    ::operator delete(AList);
+}
+
 Integer TvxUTF8StringList::Add(const UTF8String& S) {
-  if (static_cast<Integer>(FItems.size()) == FCount) FItems.resize(FItems.size() + 4);
+  if (static_cast<Integer>(FItems.size()) == FCount) FItems.emplace_back();
   FItems[static_cast<size_t>(FCount)] = S;
   return FCount++;
 }
 
 Integer TvxUTF8StringList::Add(UTF8String&& S) {
-  if (static_cast<Integer>(FItems.size()) == FCount) FItems.resize(FItems.size() + 4);
+  if (static_cast<Integer>(FItems.size()) == FCount) FItems.emplace_back();
   FItems[static_cast<size_t>(FCount)] = std::move(S);
   return FCount++;
+}
+
+void TvxUTF8StringList::Reserve(Integer ACount) {
+  if (ACount > 0) FItems.reserve(static_cast<size_t>(ACount));
 }
 
 void TvxUTF8StringList::Assign(const TvxUTF8StringList* Source) {
@@ -464,6 +492,12 @@ void TvxUTF8StringList::Delete(Integer Index) {
   for (Integer i = Index; i < FCount - 1; ++i)
     FItems[static_cast<size_t>(i)].swap(FItems[static_cast<size_t>(i + 1)]);
   --FCount;
+}
+
+const UTF8String& TvxUTF8StringList::ItemRef(Integer Index) const {
+  static const UTF8String cNone;
+  if (Index < 0 || Index >= FCount) return cNone;
+  return FItems[static_cast<size_t>(Index)];
 }
 
 UTF8String TvxUTF8StringList::Items(Integer Index) const {
@@ -497,9 +531,15 @@ UTF8String TvxUTF8StringList::Text() const {
 }
 
 Integer TvxUTF8StringList::IndexOfName(const UTF8String& Name) const {
-  const UTF8String probe = Name + "=";
-  for (Integer i = 0; i < FCount; ++i)
-    if (vxUTF8MatchString(probe, FItems[static_cast<size_t>(i)], 1)) return i;
+  // The item begins with the name (ASCII letters folded) and "=".
+  const size_t n = Name.size();
+  for (Integer i = 0; i < FCount; ++i) {
+    const UTF8String& item = FItems[static_cast<size_t>(i)];
+    if (item.size() <= n || item[n] != '=') continue;
+    size_t k = 0;
+    while (k < n && vxUpCase(item[k]) == vxUpCase(Name[k])) ++k;
+    if (k == n) return i;
+  }
   return -1;
 }
 

@@ -71,6 +71,10 @@ inline constexpr char vxUpCase(char Ch) {
 
 // The model's case-insensitive name comparison (locale-aware, on the UTF-16 form).
 Integer vxUTF8CompareNoCase(const UTF8String& A, const UTF8String& B);
+// vxUTF8CompareNoCase(A, B) == 0 without converting two ASCII names: for ASCII text the
+// locale rule equates exactly the texts that differ in ASCII case alone, so only names with
+// other characters need the full comparison.
+bool vxUTF8SameTextNoCase(const UTF8String& A, const UTF8String& B);
 UTF8String vxIntToUTF8(Integer Value);
 UTF8String vxInt64ToUTF8(Int64 Value);
 
@@ -88,7 +92,8 @@ AnsiString vxUtf8ToAnsi(const UTF8String& S);
 
 // ---------------------------------------------------------------------------------------------
 // The attribute list of a node: each item is name, "=", and the escaped, quoted value.
-// The array only grows (by four slots), so refilling a list costs no reallocation.
+// The array only grows (one slot at a time, its capacity doubling), so refilling a list costs
+// no reallocation and a node's few attributes take no empty slots.
 
 class TvxUTF8StringList {
  public:
@@ -96,9 +101,14 @@ class TvxUTF8StringList {
   virtual ~TvxUTF8StringList() = default;
   TvxUTF8StringList(const TvxUTF8StringList&) = delete;
   TvxUTF8StringList& operator=(const TvxUTF8StringList&) = delete;
+  // Lists of this exact class come from the model's object pool (see XmlPool.h).
+  static void* operator new(std::size_t ASize);
+  static void operator delete(void* AList, std::size_t ASize);
 
   Integer Add(const UTF8String& S);
   Integer Add(UTF8String&& S);
+  // Makes room for ACount items in all, so that adding up to that many allocates no more.
+  void Reserve(Integer ACount);
   // Copies another list; a null source raises the runtime's assignment error.
   virtual void Assign(const TvxUTF8StringList* Source);
   void Clear() { FCount = 0; }
@@ -108,6 +118,8 @@ class TvxUTF8StringList {
   Integer Count() const { return FCount; }
   UTF8String Text() const;
   UTF8String Items(Integer Index) const;
+  // The item itself, without a copy; an empty text out of range.
+  const UTF8String& ItemRef(Integer Index) const;
   void SetItems(Integer Index, const UTF8String& Value);
   UTF8String operator[](Integer Index) const { return Items(Index); }
   UTF8String Names(Integer Index) const;

@@ -198,31 +198,42 @@ Int64 CurrentFileTime() {
 
 namespace OsBackend {
 
-bool ListFolder(const UnicodeString& AFolder, std::vector<TDirEntry>& AEntries) {
+bool ListFolderMatching(const UnicodeString& AFolder, const std::function<bool(const UnicodeString&)>& AWantFile,
+                        bool AFolders, std::vector<TDirEntry>& AEntries) {
   std::string folder = N(AFolder);
   DIR* d = ::opendir(folder.c_str());
   if (!d) return false;
   if (!folder.empty() && folder.back() != '/') folder += '/';
   while (struct dirent* e = ::readdir(d)) {
-    std::string name = e->d_name;
-    if (name == "." || name == "..") continue;
+    const char* name = e->d_name;
+    if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
+    // The directory entry's type spares a status call for plain files and folders; only
+    // links, and file systems that do not report the type, need one.
+    unsigned char type = e->d_type;
+    if (type != DT_DIR && type != DT_REG && type != DT_LNK && type != DT_UNKNOWN) continue;
+    if (type == DT_DIR && !AFolders) continue;
     TDirEntry entry;
     entry.Name = FromSystemName(name);
-    struct stat st;
-    if (::lstat((folder + name).c_str(), &st) == 0) {
-      if (S_ISDIR(st.st_mode)) {
-        entry.IsDirectory = true;
-      } else if (S_ISLNK(st.st_mode)) {
-        // A link to a file is a file; a link to a folder is neither listed nor followed,
-        // which keeps recursion free of cycles, and a link to a FIFO, device or socket counts
-        // as what it names.
-        struct stat target;
-        if (::stat((folder + name).c_str(), &target) != 0 || !S_ISREG(target.st_mode)) continue;
-      } else if (!S_ISREG(st.st_mode)) {
-        continue;  // devices, pipes and sockets are no files to work on
-      }
-    } else {
-      continue;
+    // A folder is never a file to match, and whatever is not a folder must match the mask.
+    const bool wanted = AWantFile(entry.Name);
+    if (type == DT_REG && !wanted) continue;
+    if (type == DT_LNK && !wanted) continue;
+    if (type == DT_UNKNOWN) {
+      if (!wanted && !AFolders) continue;
+      struct stat st;
+      if (::lstat((folder + name).c_str(), &st) != 0) continue;
+      type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
+      if (type == DT_UNKNOWN) continue;  // devices, pipes and sockets are no files to work on
+      if (type == DT_DIR ? !AFolders : !wanted) continue;
+    }
+    if (type == DT_DIR) {
+      entry.IsDirectory = true;
+    } else if (type == DT_LNK) {
+      // A link to a file is a file; a link to a folder is neither listed nor followed, which
+      // keeps recursion free of cycles, and a link to a FIFO, device or socket counts as what
+      // it names.
+      struct stat target;
+      if (::stat((folder + name).c_str(), &target) != 0 || !S_ISREG(target.st_mode)) continue;
     }
     AEntries.push_back(std::move(entry));
   }
@@ -230,6 +241,10 @@ bool ListFolder(const UnicodeString& AFolder, std::vector<TDirEntry>& AEntries) 
   std::sort(AEntries.begin(), AEntries.end(),
             [](const TDirEntry& A, const TDirEntry& B) { return NameLess(A.Name, B.Name); });
   return true;
+}
+
+bool ListFolder(const UnicodeString& AFolder, std::vector<TDirEntry>& AEntries) {
+  return ListFolderMatching(AFolder, [](const UnicodeString&) { return true; }, true, AEntries);
 }
 
 bool IsInvalidPathChar(char16_t) { return false; }

@@ -8,11 +8,15 @@
 namespace Vorlane::OsBackend {
 
 UnicodeString FromSystemName(const std::string& AName) {
-  UnicodeString R;
-  R.reserve(AName.size());
   const auto* P = reinterpret_cast<const unsigned char*>(AName.data());
   const size_t N = AName.size();
-  for (size_t I = 0; I < N;) {
+  // The ASCII part (most names are nothing else) is widened in one go.
+  size_t Ascii = 0;
+  while (Ascii < N && P[Ascii] < 0x80) ++Ascii;
+  UnicodeString R(P, P + Ascii);
+  if (Ascii == N) return R;
+  R.reserve(N);
+  for (size_t I = Ascii; I < N;) {
     char32_t Cp;
     const size_t Len = TextChars::DecodeUtf8(P + I, N - I, Cp);
     if (Len == 0) {

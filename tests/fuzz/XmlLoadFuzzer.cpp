@@ -1,5 +1,6 @@
 // libFuzzer target: arbitrary bytes go through the whole load path (encoding detection, codec
-// stream, parser). Whatever loads must write, reload and write again to the same text.
+// stream, parser). Both readers must end in the same tree or error, and whatever loads must
+// write, reload and write again to the same text.
 
 #include <cstdint>
 #include <cstdio>
@@ -49,10 +50,36 @@ bool HasPlainNames(TXmlNode* ARoot) {
   return true;
 }
 
+// What a load leaves: the error, or the encoding and the text written. An event handler keeps
+// the load on the stream reader, which reads anything; without one the buffer reader reads
+// what it can.
+std::string Outcome(const std::string& AInput, bool AStreamReader) {
+  TXmlDocument Doc;
+  if (AStreamReader) Doc.SetOnProgress([](TXmlDocument*, Integer) {});
+  TBytesStream S(AInput);
+  std::string Result;
+  try {
+    Doc.LoadFromStream(&S);
+    Result = std::to_string(static_cast<int>(Doc.ExternalEncoding()));
+  } catch (const Exception& E) {
+    Result = std::string("error ") + E.ClassName() + ": " + E.MessageUtf8();
+  }
+  try {
+    Result += "\n" + Doc.WriteToString();  // after an error, what was read before it
+  } catch (const Exception& E) {
+    Result += std::string("\nnot written: ") + E.ClassName();
+  }
+  return Result;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, size_t Size) {
   std::string Input(reinterpret_cast<const char*>(Data), Size);
+  if (Outcome(Input, false) != Outcome(Input, true)) {
+    std::fprintf(stderr, "the buffer reader and the stream reader differ\n");
+    std::abort();
+  }
   std::string First;
   {
     TXmlDocument Doc;

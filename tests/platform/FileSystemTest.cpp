@@ -314,8 +314,17 @@ TEST(EnumerationTest, LinkedFoldersAreNotFollowed) {
   Dir.Touch("real/a.dproj");
   fs::create_directory_symlink(Dir.Path() / "real", Dir.Path() / "real/loop");
   fs::create_symlink(Dir.Path() / "real/a.dproj", Dir.Path() / "link.dproj");
+  // Names that match the mask but are no files: a folder, links to a folder, to nothing and to
+  // a FIFO, a FIFO.
+  fs::create_directory(Dir.Path() / "folder.dproj");
+  fs::create_directory_symlink(Dir.Path() / "real", Dir.Path() / "dir.dproj");
+  fs::create_symlink(Dir.Path() / "gone", Dir.Path() / "gone.dproj");
+  ASSERT_EQ(0, ::mkfifo((Dir.Path() / "pipe.dproj").c_str(), 0644));
+  fs::create_symlink(Dir.Path() / "pipe.dproj", Dir.Path() / "pipelink.dproj");
   EXPECT_EQ(Relative(TDirectory::GetFiles(Dir.U(), u"*.dproj", soAllDirectories), Dir),
             (std::vector<std::string>{"link.dproj", "real/a.dproj"}));
+  EXPECT_EQ(Relative(TDirectory::GetFiles(Dir.U(), u"*.dproj"), Dir), (std::vector<std::string>{"link.dproj"}));
+  EXPECT_EQ(Relative(TDirectory::GetDirectories(Dir.U()), Dir), (std::vector<std::string>{"folder.dproj", "real"}));
 }
 #endif
 

@@ -55,6 +55,21 @@ TEST(MemoryStreamTest, BytesStreamAndCopyFrom) {
   EXPECT_THROW(Part.CopyFrom(&Src, 3), EReadError);
 }
 
+TEST(SystemBufferTest, SmallAndLargeBlocksStartZeroedAndHoldTheirBytes) {
+  for (size_t Size : {size_t{0}, size_t{1}, size_t{4096}, size_t{128 * 1024 - 1}, size_t{128 * 1024},
+                      size_t{3 * 1024 * 1024 + 5}}) {
+    TSystemBuffer Buffer(Size);
+    EXPECT_EQ(Size, Buffer.Size());
+    if (Size == 0) continue;
+    EXPECT_EQ(0, Buffer.Data()[0]);
+    EXPECT_EQ(0, Buffer.Data()[Size - 1]);
+    Buffer.Data()[Size / 2] = 'a';
+    Buffer.Data()[Size - 1] = 'z';
+    EXPECT_EQ(Size > 1 ? 'a' : 'z', Buffer.Data()[Size / 2]);
+    EXPECT_EQ('z', Buffer.Data()[Size - 1]);
+  }
+}
+
 TEST(FileStreamTest, CreateOpenAndErrors) {
   TScratch Dir;
   const UnicodeString Name = Dir.U("f.bin");

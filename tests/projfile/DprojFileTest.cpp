@@ -284,6 +284,34 @@ TEST_F(DprojFile, RemoveUnusedPlatformsDetailRules) {
             RunOnCopy("platform_rules.dproj", [](TDProjFile& P) { P.RemoveUnusedPlatforms(); }));
 }
 
+TEST_F(DprojFile, ConfigurationPlatformGroupsGoOnePerKeyAndPlatform) {
+  // Each key and unused platform deletes the first root PropertyGroup whose whole condition
+  // matches ignoring case (element name too); keys that differ only in case each take the next
+  // such group; groups below other elements and of used platforms stay.
+  TDprojXml Xml;
+  Xml.ReadFromString(
+      "<Project><PropertyGroup><ProjectVersion>18.8</ProjectVersion><A>main</A></PropertyGroup>"
+      "<PropertyGroup Condition=\"'$(Cfg_1_Android)'!=''\"><A>1</A></PropertyGroup>"
+      "<propertygroup Condition=\"'$(CFG_1_ANDROID)'!=''\"><A>2</A></propertygroup>"
+      "<PropertyGroup Condition=\"'$(Cfg_1_Android)'!=''\"><A>3</A></PropertyGroup>"
+      "<ItemGroup><PropertyGroup Condition=\"'$(Base_Android)'!=''\"><A>4</A></PropertyGroup>"
+      "<BuildConfiguration Include=\"Base\"><Key>Base</Key></BuildConfiguration>"
+      "<BuildConfiguration Include=\"Debug\"><Key>Cfg_1</Key></BuildConfiguration>"
+      "<BuildConfiguration Include=\"Twin\"><Key>cfg_1</Key></BuildConfiguration></ItemGroup>"
+      "<PropertyGroup Condition=\"'$(Cfg_1_Win32)'!=''\"><A>5</A></PropertyGroup>"
+      "<PropertyGroup Condition=\"'$(Base_Android)'!=''\"><A>6</A></PropertyGroup>"
+      "<PropertyGroup Condition=\"'$(Base_Android)'!=''\"><A>7</A></PropertyGroup>"
+      "<ProjectExtensions><BorlandProject><Platforms><Platform value=\"Win32\">True</Platform>"
+      "<Platform value=\"Android\">False</Platform></Platforms></BorlandProject></ProjectExtensions></Project>");
+  TDProjFile P(&Xml);
+  P.RemoveUnusedPlatforms();
+  std::string Left;
+  for (TXmlNode* Root : {Xml.GetRoot(), P.GetItemGroup()})
+    for (Integer I = 0; I < Root->GetNodeCount(); ++I)
+      if (TXmlNode* A = Root->GetNodes(I)->NodeByName("A")) Left += A->GetValueAsString() + " ";
+  EXPECT_EQ("main 3 5 7 4 ", Left);
+}
+
 TEST_F(DprojFile, CommentsAmongPlatformEntriesAreNoEntries) {
   TDprojXml Xml;
   Xml.ReadFromString(

@@ -132,6 +132,13 @@ TEST(DprojXml, RenderingDifferencesAreWrittenWhole) {
   WriteBytes(Dir / "same-size.dproj", Changed);
   Xml.SaveToFile(U16(Dir / "same-size.dproj"));
   EXPECT_EQ(cCanonical, ReadBytes(Dir / "same-size.dproj"));
+
+  // A file of another size is replaced without being read: one far larger than memory (sparse,
+  // so it takes no disk space) could not be held for a byte comparison.
+  WriteBytes(Dir / "huge.dproj", cCanonical);
+  fs::resize_file(Dir / "huge.dproj", std::uintmax_t{1} << 40);
+  Xml.SaveToFile(U16(Dir / "huge.dproj"));
+  EXPECT_EQ(cCanonical, ReadBytes(Dir / "huge.dproj"));
 }
 
 // POSIX specifics of the save: mode bits, inodes, nanosecond times, symbolic links (which

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <iterator>
+#include <random>
 
 #include "common/TestSupport.h"
 #include "projfile/NormalizerDprojFile.h"
@@ -227,6 +229,83 @@ TEST(Normalizer, DeploymentPlatformPositions) {
   EXPECT_EQ(0, LComparer.Compare(R->GetNodes(4), R->GetNodes(4)));
   // Keys decide before platforms.
   EXPECT_EQ(1, LComparer.Compare(R->GetNodes(5), R->GetNodes(0)));
+}
+
+// The deployment order written out plainly, on UTF-16 texts read from the nodes at every
+// comparison: the reference for the comparer's own reading of the entries.
+class TPlainDeploymentOrder : public TNodeComparer {
+ public:
+  Integer Compare(TXmlNode* Left, TXmlNode* Right) const override {
+    static const std::vector<std::vector<UTF8String>> LKinds = {
+        {"DeployFile", "LocalName", "Configuration", "Class"}, {"DeployClass", "Name"}, {"ProjectRoot", "Platform"}};
+    auto KindOf = [&](TXmlNode* ANode) {
+      for (size_t I = 0; I < LKinds.size(); ++I)
+        if (ANode->Name() == LKinds[I][0]) return static_cast<int>(I);
+      return -1;
+    };
+    auto PlatformOf = [](TXmlNode* ANode) {
+      TXmlNode* LPlatform = ANode->NodeByName("Platform");
+      if (!LPlatform) return -2;
+      const std::vector<UnicodeString> LKnown = TCustomProjFile::KnownPlatforms();
+      for (size_t I = 0; I < LKnown.size(); ++I)
+        if (AnsiSameText(LKnown[I], LPlatform->GetAttributeByNameWide("Name"))) return static_cast<int>(I);
+      return -1;
+    };
+    const int LLeft = KindOf(Left), LRight = KindOf(Right);
+    if (LLeft < 0 && LRight < 0) return TNodeComparer::Compare(Left, Right);
+    if (LLeft < 0 || LRight < 0) return LLeft < 0 ? 1 : -1;
+    if (LLeft != LRight) return LLeft < LRight ? -1 : 1;
+    for (size_t I = 1; I < LKinds[LLeft].size(); ++I) {
+      const int LResult = UTF8ToUnicode(Left->GetAttributeByName(LKinds[LLeft][I]))
+                              .compare(UTF8ToUnicode(Right->GetAttributeByName(LKinds[LLeft][I])));
+      if (LResult != 0) return LResult < 0 ? -1 : 1;
+    }
+    const int LA = PlatformOf(Left), LB = PlatformOf(Right);
+    return LA < LB ? -1 : (LA > LB ? 1 : 0);
+  }
+};
+
+TEST(Normalizer, DeploymentSortReadingEachEntryOnceMatchesThePlainOrder) {
+  // The comparer works on what it read from each entry (byte-compared plain keys, an
+  // eight-byte head of the first key, cached platform positions); it must order every pair,
+  // and its section sort every section, exactly as the plain rules do. Values cover shared and short heads, empty and missing
+  // keys, non-ASCII text (also beyond U+FFFF against U+E000, whose UTF-8 and UTF-16 orders
+  // differ), escapes, unknown and foreign kinds, and many ties.
+  const char* const LKinds[] = {"DeployFile", "DeployFile", "DeployClass", "ProjectRoot", "Other", "deployfile"};
+  const char* const LValues[] = {"", "a", "ab", "Assets\\Image1.png", "Assets\\Image10.png", "Assets\\Image1",
+                                 "Assets\\Imagf", "\xC3\x84.png", "a\xC3\xA9", "\xF0\x9F\x98\x80", "\xEE\x80\x80",
+                                 "&amp;x", "&lt;"};
+  const char* const LPlatforms[] = {"Win32", "win64", "Amiga", "Android64", "\xC3\x84"};
+  std::mt19937 LRandom(20261209);
+  auto Pick = [&](const auto& AList) { return AList[LRandom() % std::size(AList)]; };
+  for (int LRound = 0; LRound < 40; ++LRound) {
+    std::string LText = "<Project>";
+    for (int I = 0; I < 60; ++I) {
+      const std::string LKind = Pick(LKinds);
+      LText += "<" + LKind;
+      for (const char* LAttribute : {"LocalName", "Configuration", "Class", "Name", "Platform"})
+        if (LRandom() % 4 != 0) LText += std::string(" ") + LAttribute + "=\"" + Pick(LValues) + "\"";
+      LText += ">";
+      if (LRandom() % 3 != 0) LText += std::string("<Platform Name=\"") + Pick(LPlatforms) + "\"/>";
+      LText += "</" + LKind + ">";
+    }
+    LText += "</Project>";
+    auto LByNodes = ParseProject(LText);
+    auto LByEntries = ParseProject(LText);
+    TDeploymentNodeComparer LComparer;
+    TPlainDeploymentOrder LPlain;
+    TXmlNode* LRoot = LByNodes->GetRoot();
+    for (Integer I = 0; I < LRoot->GetNodeCount(); ++I)
+      for (Integer J = 0; J < LRoot->GetNodeCount(); ++J)
+        ASSERT_EQ(LPlain.Compare(LRoot->GetNodes(I), LRoot->GetNodes(J)),
+                  LComparer.Compare(LRoot->GetNodes(I), LRoot->GetNodes(J)))
+            << NodeLine(LRoot->GetNodes(I)) << " / " << NodeLine(LRoot->GetNodes(J));
+    const bool LSorted = SortChildNodesIfUnsorted(LRoot, LPlain);
+    EXPECT_EQ(LSorted, LComparer.SortChildrenIfUnsorted(LByEntries->GetRoot())) << LText;
+    EXPECT_EQ(TreeText(LByNodes.get()), TreeText(LByEntries.get())) << LText;
+    // A sorted section is left alone.
+    EXPECT_FALSE(LComparer.SortChildrenIfUnsorted(LByEntries->GetRoot()));
+  }
 }
 
 class NormalizeFile : public ::testing::Test {

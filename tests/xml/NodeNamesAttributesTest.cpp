@@ -5,6 +5,7 @@
 
 #include "xml/XmlDocument.h"
 #include "xml/XmlNode.h"
+#include "xml/XmlText.h"
 
 using namespace Vorlane;
 
@@ -115,6 +116,26 @@ TEST(NodeAttributes, ValuesAreEscapedQuotedAndReadBack) {
   N.SetAttributeByNameWide("w", u"\u00fc");
   EXPECT_EQ(N.GetAttributeByName("w"), "\xc3\xbc");
   EXPECT_EQ(N.GetAttributeByNameWide("W"), u"\u00fc");
+}
+
+TEST(NodeAttributes, LookupByNameUnquotesAndUnescapesEveryStoredForm) {
+  // Entries as files have them, quoted both ways, with doubled quotes, references, text after
+  // the closing quote, no quotes, empty: the value read by name is always
+  // the stored value unquoted, then unescaped.
+  TXmlDocument Doc;
+  Doc.ReadFromString(
+      "<n a=\"x\" b='y' c=\"x\"\"y\" d=\"x&amp;y\" e=\"x\"tail f=\"\" g=plain h= i='it''s' "
+      "j=\"&lt;&#65;\" k=\"a'b\" l=\"\"\"\"/>");
+  TXmlNode* N = Doc.GetRoot();
+  ASSERT_EQ(12, N->GetAttributeCount());
+  for (Integer I = 0; I < N->GetAttributeCount(); ++I) {
+    const UTF8String Name = N->GetAttributeName(I);
+    const UTF8String Stored = N->GetAttributePair(I).substr(Name.size() + 1);
+    EXPECT_EQ(vxUTF8UnEscapeString(vxUTF8UnQuotedString(Stored)), N->GetAttributeByName(Name)) << Stored;
+    EXPECT_TRUE(N->HasAttribute(Name));
+  }
+  EXPECT_EQ("x&y", N->GetAttributeByName("D"));
+  EXPECT_FALSE(N->HasAttribute("x"));
 }
 
 TEST(NodeAttributes, NamesAreFoldedInAsciiOnly) {

@@ -331,3 +331,15 @@ TEST(TextCompare, NoCaseComparisonGoesThroughTheLocaleAwareRule) {
   EXPECT_EQ(vxIntToUTF8(-42), "-42");
   EXPECT_EQ(vxInt64ToUTF8(-9000000000LL), "-9000000000");
 }
+
+TEST(TextCompare, SameTextAgreesWithTheFullComparison) {
+  // The equality test skips the conversion only for two ASCII names; every pair must get the
+  // answer the full comparison gives, also where a non-ASCII character is ignored (soft
+  // hyphen), folds (accents, case) or is malformed.
+  const char* const Names[] = {"PropertyGroup", "propertygroup", "PROPERTYGROUP", "PropertyGroups", "Property-Group",
+                               "PropertyÂ­Group", "PropertygroupÃ©", "PropertyGroupÃ",
+                               "xÿ", "Xÿ", "yÿ", "", "a", "A", "-", "'", "Ã", "ss", "SS"};
+  for (const char* A : Names)
+    for (const char* B : Names)
+      EXPECT_EQ(vxUTF8SameTextNoCase(A, B), vxUTF8CompareNoCase(A, B) == 0) << A << " / " << B;
+}

@@ -1,0 +1,14 @@
+// Large blocks straight from the system: VirtualAlloc.
+#include "platform/windows/WinCommon.h"
+
+#include "platform/OsBackend.h"
+
+namespace Vorlane::OsBackend {
+
+void* AllocateBlock(size_t ASize) { return ::VirtualAlloc(nullptr, ASize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE); }
+
+void ReleaseBlock(void* ABlock, size_t) {
+  if (ABlock != nullptr) ::VirtualFree(ABlock, 0, MEM_RELEASE);
+}
+
+}  // namespace Vorlane::OsBackend

@@ -1,0 +1,94 @@
+// Nodes and their lists come from chunk pools: trees must survive being built on one thread and
+// freed on another (also after the building thread ended), and nodes of a derived class of
+// another size must still be built and freed whole.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "xml/XmlDocument.h"
+#include "xml/XmlNode.h"
+
+using namespace Vorlane;
+
+namespace {
+
+// Enough nodes, attribute lists and child lists to fill several chunks of each kind.
+std::unique_ptr<TXmlDocument> BuildDocument(int ATag) {
+  auto Doc = std::make_unique<TXmlDocument>();
+  TXmlNode* Root = Doc->GetRoot();
+  Root->SetName("root");
+  for (int I = 0; I < 3000; ++I) {
+    TXmlNode* Item = Root->NodeNew("item");
+    Item->AttributeAdd("n", I);
+    Item->NodeNew("leaf")->SetValueAsInteger(I * ATag);
+  }
+  return Doc;
+}
+
+bool Intact(TXmlDocument& ADoc, int ATag) {
+  TXmlNode* Root = ADoc.GetRoot();
+  if (Root->GetNodeCount() != 3000) return false;
+  for (Integer I = 0; I < 3000; I += 97) {
+    TXmlNode* Item = Root->GetNodes(I);
+    if (Item->GetAttributeByName("n") != std::to_string(I) || Item->GetNodes(0)->GetValueAsInteger() != I * ATag)
+      return false;
+  }
+  return true;
+}
+
+int LiveWide = 0;
+
+class TWideNode : public TXmlNode {
+ public:
+  explicit TWideNode(TXmlDocument* ADocument) : TXmlNode(ADocument) { ++LiveWide; }
+  ~TWideNode() override { --LiveWide; }
+  char Extra[200] = {};
+};
+
+}  // namespace
+
+TEST(NodePool, TreesChangeThreadsBetweenBuildingAndFreeing) {
+  // Built by threads that end before their trees are freed here, and built here to be freed
+  // by threads, with new trees built here in between.
+  std::vector<std::unique_ptr<TXmlDocument>> Docs(4);
+  std::vector<std::thread> Builders;
+  for (int T = 0; T < 4; ++T) Builders.emplace_back([&Docs, T] { Docs[T] = BuildDocument(T + 1); });
+  for (std::thread& B : Builders) B.join();
+  auto Local = BuildDocument(7);
+  for (int T = 0; T < 4; ++T) {
+    EXPECT_TRUE(Intact(*Docs[T], T + 1));
+    Docs[T].reset();
+  }
+  std::vector<std::unique_ptr<TXmlDocument>> Mine;
+  for (int T = 0; T < 4; ++T) Mine.push_back(BuildDocument(T + 10));
+  std::vector<std::thread> Freers;
+  for (int T = 0; T < 4; ++T)
+    Freers.emplace_back([&Mine, T] {
+      EXPECT_TRUE(Intact(*Mine[T], T + 10));
+      Mine[T].reset();
+    });
+  for (std::thread& F : Freers) F.join();
+  EXPECT_TRUE(Intact(*Local, 7));
+}
+
+TEST(NodePool, NodesOfALargerClassLiveAmongPlainOnes) {
+  {
+    TXmlDocument Doc;
+    TXmlNode* Root = Doc.GetRoot();
+    for (int I = 0; I < 1000; ++I) {
+      Root->NodeNew("plain");
+      auto Wide = std::make_unique<TWideNode>(&Doc);
+      Wide->SetName("wide");
+      Wide->Extra[199] = 'x';
+      ASSERT_GE(Root->NodeAdd(Wide.get()), 0);
+      Wide.release();
+    }
+    EXPECT_EQ(1000, LiveWide);
+    // Deleting some in the middle, the rest with the document.
+    for (Integer I = Root->GetNodeCount() - 1; I >= 0; I -= 3) Root->NodeDelete(I);
+  }
+  EXPECT_EQ(0, LiveWide);
+}

@@ -1,0 +1,393 @@
+// The parser's reader for a document held in memory as a whole: ordinary files (a project
+// file, any UTF-8 or ASCII document of elements, attributes, text, comments and CDATA
+// sections) are read here in one pass over the bytes, scanning for the next "<", ">" or quote
+// with memchr-style loops instead of asking a stream for one byte at a time, and comparing
+// close tags where they stand.
+//
+// It builds exactly the tree the stream reader (XmlParser.cpp) builds. Whatever it does not
+// handle itself (other encodings, a DOCTYPE, processing instructions other than the
+// declaration, events, malformed markup and its error messages, the load limits) it leaves to
+// the stream reader: it stops, the document is cleared, and the stream reader reads the input
+// from its start.
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "platform/Classes.h"
+#include "xml/XmlDocument.h"
+#include "xml/XmlNode.h"
+#include "xml/XmlParserInternal.h"
+#include "xml/XmlStreams.h"
+#include "xml/XmlText.h"
+
+namespace Vorlane {
+
+using namespace XmlParserInternal;
+
+namespace {
+
+inline bool IsBlank(char Ch) { return vxIsBlank(Ch); }
+
+// The first ">" at or after P outside quoted text, nullptr when there is none: the end of a
+// tag as the stream reader finds it.
+const char* TagEnd(const char* P, const char* E) {
+  char Quote = 0;
+  for (; P < E; ++P) {
+    const char Ch = *P;
+    if (Quote != 0) {
+      if (Ch == Quote) Quote = 0;
+    } else if (Ch == '>') {
+      return P;
+    } else if (vxIsQuote(Ch)) {
+      Quote = Ch;
+    }
+  }
+  return nullptr;
+}
+
+const char* Find(const char* P, const char* E, const char* AText, size_t ALength) {
+  if (static_cast<size_t>(E - P) < ALength) return nullptr;
+  const char* Last = E - ALength;
+  while (P <= Last) {
+    const void* Hit = std::memchr(P, AText[0], static_cast<size_t>(Last - P) + 1);
+    if (Hit == nullptr) return nullptr;
+    P = static_cast<const char*>(Hit);
+    if (std::memcmp(P, AText, ALength) == 0) return P;
+    ++P;
+  }
+  return nullptr;
+}
+
+bool StartsWith(const char* P, const char* E, const char* AText, size_t ALength) {
+  return static_cast<size_t>(E - P) >= ALength && std::memcmp(P, AText, ALength) == 0;
+}
+
+}  // namespace
+
+class TXmlDocument::TBufferReader {
+ public:
+  // AData..AData+ASize: the text after a byte-order mark. AConverted: it comes through the
+  // encoding stream, whose encoding is AEncoding (seUTF8 or seAnsi) at the start.
+  TBufferReader(TXmlDocument* ADocument, const char* AData, size_t ASize, bool AConverted,
+                TStringEncodingType AEncoding)
+      : FDocument(ADocument),
+        FData(AData),
+        FEnd(AData + ASize),
+        FConverted(AConverted),
+        FEncoding(AEncoding) {}
+
+  // Builds the root-level nodes; false when the text holds something left to the stream
+  // reader (the tree is then incomplete and must be cleared).
+  bool Read();
+  TStringEncodingType Encoding() const { return FEncoding; }
+
+ private:
+  TXmlNode* NewChild(TXmlNode* AParent, TXmlElementType AType);
+  // Reads the markup whose "<" is at P into ANode. The position after it, nullptr when it is
+  // left to the stream reader; AOpen tells whether an element's content follows.
+  const char* ReadMarkup(TXmlNode* ANode, const char* P, bool& AOpen);
+  // The element tag whose name starts at AFrom; the position after its ">".
+  const char* ReadElementTag(TXmlNode* ANode, const char* AFrom, bool& AOpen);
+  // Reads the content of AElement (at tree depth ADepth) and of every element below it.
+  const char* ReadContent(TXmlNode* AElement, const char* P, Integer ADepth);
+
+  TXmlDocument* FDocument;
+  const char* FData;
+  const char* FEnd;
+  bool FConverted;
+  TStringEncodingType FEncoding;
+  // The depths of the nodes read, summed as the stream reader sums them for its limit.
+  std::uint64_t FLevels = 0;
+  // Piece bounds of the tag being split, kept between tags.
+  std::vector<std::pair<const char*, const char*>> FPieces;
+
+  struct TOpen {
+    TXmlNode* Node;
+    Integer Depth;
+    UTF8String Pending;
+    bool CRFlag = false;
+    bool ChildFlag = false;
+  };
+  std::vector<TOpen> FOpen;
+};
+
+TXmlNode* TXmlDocument::TBufferReader::NewChild(TXmlNode* AParent, TXmlElementType AType) {
+  // A new node cannot close a cycle or stand twice in the list: added without those checks.
+  auto Node = std::make_unique<TXmlNode>(FDocument, AType);
+  Node->FParent = AParent;
+  if (!AParent->FNodes) AParent->FNodes = std::make_unique<TXmlNode::TNodeVector>();
+  AParent->FNodes->push_back(Node.get());
+  return Node.release();
+}
+
+const char* TXmlDocument::TBufferReader::ReadElementTag(TXmlNode* ANode, const char* AFrom, bool& AOpen) {
+  // One pass over the tag: pieces end at blanks outside quotes (the split of
+  // vxUTF8ParseAttributes, the first piece being the name), a quoted value is skipped with one
+  // memchr for its closing quote, and the first ">" outside quotes ends the tag. A "/" just
+  // before it closes the element and belongs to no piece.
+  const char* E = FEnd;
+  FPieces.clear();
+  const char* Start = AFrom;
+  const char* P = AFrom;
+  for (;;) {
+    if (P >= E) return nullptr;
+    const char Ch = *P;
+    if (Ch == '>') break;
+    if (Ch == '"' || Ch == '\'') {
+      const void* Close = std::memchr(P + 1, Ch, static_cast<size_t>(E - P - 1));
+      if (Close == nullptr) return nullptr;
+      P = static_cast<const char*>(Close) + 1;
+      continue;
+    }
+    if (IsBlank(Ch)) {
+      if (Start < P) FPieces.emplace_back(Start, P);
+      Start = P + 1;
+    }
+    ++P;
+  }
+  const char* Gt = P;
+  const bool ClosedInTag = Gt > AFrom && Gt[-1] == '/';
+  const char* To = ClosedInTag ? Gt - 1 : Gt;
+  if (Start < To) FPieces.emplace_back(Start, To);
+  if (FPieces.empty()) return nullptr;
+  ANode->SetElementType(xeNormal);
+  AOpen = !ClosedInTag;
+  // A piece after the first that opens with "=" or a quote ("a = 'x'") is glued to the one
+  // before by vxUTF8ParseAttributes: such a tag goes through it.
+  for (size_t I = 1; I < FPieces.size(); ++I) {
+    const char First = *FPieces[I].first;
+    if (First == '=' || vxIsQuote(First)) {
+      const UTF8String Text(AFrom, To);
+      ANode->ParseTag(Text, 1, static_cast<Integer>(Text.size()) + 1);
+      return Gt + 1;
+    }
+  }
+  ANode->FName.assign(FPieces[0].first, FPieces[0].second);
+  if (FPieces.size() > 1) {
+    ANode->CheckCreateAttributesList();
+    TvxUTF8StringList& List = *ANode->FAttributes;
+    List.Reserve(static_cast<Integer>(FPieces.size()) - 1);
+    for (size_t I = 1; I < FPieces.size(); ++I) List.Add(UTF8String(FPieces[I].first, FPieces[I].second));
+  }
+  return Gt + 1;
+}
+
+const char* TXmlDocument::TBufferReader::ReadMarkup(TXmlNode* ANode, const char* P, bool& AOpen) {
+  AOpen = false;
+  const char* E = FEnd;
+  if (E - P < 2) return nullptr;
+  const char Ch = P[1];
+  if (Ch == '!') {
+    if (StartsWith(P, E, "<!--", 4)) {
+      const char* Close = Find(P + 4, E, "-->", 3);
+      if (Close == nullptr) return nullptr;
+      ANode->SetElementType(xeComment);
+      ANode->FName = "Comment";
+      ANode->FValue.assign(P + 4, Close);
+      return Close + 3;
+    }
+    if (StartsWith(P, E, "<![CDATA[", 9)) {
+      const char* Close = Find(P + 9, E, "]]>", 3);
+      if (Close == nullptr) return nullptr;
+      ANode->SetElementType(xeCData);
+      ANode->FName = "CData";
+      ANode->FValue.assign(P + 9, Close);
+      return Close + 3;
+    }
+    return nullptr;
+  }
+  if (Ch == '?') {
+    // Only the declaration: "<?xml" and a blank.
+    if (!StartsWith(P, E, "<?xml", 5) || E - P < 6 || !IsBlank(P[5])) return nullptr;
+    const char* From = P + 5;
+    const char* Q = From;
+    for (;;) {
+      const char* Gt = TagEnd(Q, E);
+      if (Gt == nullptr) return nullptr;
+      if (Gt > From && Gt[-1] == '?') {
+        ANode->SetElementType(xeDeclaration);
+        const UTF8String Text(From, Gt - 1);
+        ANode->ParseTag(Text, 1, static_cast<Integer>(Text.size()) + 1);
+        return Gt + 1;
+      }
+      Q = Gt + 1;
+    }
+  }
+  // An element. A blank after "<", or a "<" that closes or opens nothing, is left to the
+  // stream reader (an error inside content).
+  if (IsBlank(Ch) || Ch == '/') return nullptr;
+  return ReadElementTag(ANode, P + 1, AOpen);
+}
+
+const char* TXmlDocument::TBufferReader::ReadContent(TXmlNode* AElement, const char* P, Integer ADepth) {
+  const char* E = FEnd;
+  const bool DropComments = FDocument->FDropCommentsOnParse;
+  FOpen.clear();
+  FOpen.push_back(TOpen{AElement, ADepth, UTF8String()});
+  while (!FOpen.empty()) {
+    TOpen* Top = &FOpen.back();
+    const char* Lt = static_cast<const char*>(std::memchr(P, '<', static_cast<size_t>(E - P)));
+    if (Lt == nullptr || Lt + 1 >= E) return nullptr;
+    if (Lt > P) {
+      Top->Pending.append(P, static_cast<size_t>(Lt - P));
+      if (std::memchr(P, '\r', static_cast<size_t>(Lt - P)) != nullptr) Top->CRFlag = true;
+    }
+    if (Lt[1] == '/') {
+      const char* Gt = TagEnd(Lt + 2, E);
+      if (Gt == nullptr) return nullptr;
+      const char* From = Lt + 2;
+      const char* To = Gt;
+      while (From < To && IsBlank(*From)) ++From;
+      while (To > From && IsBlank(To[-1])) --To;
+      const UTF8String& Name = Top->Node->FName;
+      if (Name.size() != static_cast<size_t>(To - From) || std::memcmp(Name.data(), From, Name.size()) != 0) {
+        if (!vxUTF8SameTextNoCase(UTF8String(From, To), Name)) return nullptr;
+      }
+      FinishContent(Top->Node, Top->Pending, Top->CRFlag, Top->ChildFlag);
+      FOpen.pop_back();
+      P = Gt + 1;
+      continue;
+    }
+    // A child begins. The limits are the stream reader's: past them it raises, so it reads
+    // such a document itself. The offset of the byte after the child's "<" never exceeds the
+    // stream position the stream reader compares with, so nothing it accepts is left to it
+    // needlessly before the allowance runs out.
+    const Integer Depth = Top->Depth + 1;
+    FLevels += static_cast<std::uint64_t>(Depth);
+    if (Depth >= cMaxNestingDepth ||
+        (FLevels > cNestingAllowance &&
+         FLevels > cNestingAllowance + cNestingPerByte * static_cast<std::uint64_t>(Lt + 2 - FData)))
+      return nullptr;
+    if (HasNonBlank(Top->Pending)) HandOverText(Top->Node, Top->Pending);
+    Top->Pending.clear();
+    Top->CRFlag = false;
+    Top->ChildFlag = true;
+    TXmlNode* Child = NewChild(Top->Node, xeNormal);
+    bool Open = false;
+    P = ReadMarkup(Child, Lt, Open);
+    if (P == nullptr) return nullptr;
+    if (Open) {
+      FOpen.push_back(TOpen{Child, Depth, UTF8String()});  // Top is invalid from here
+    } else if (DropComments && Child->ElementType() == xeComment) {
+      Top->Node->NodeDelete(Top->Node->GetNodeCount() - 1);
+    }
+  }
+  return P;
+}
+
+bool TXmlDocument::TBufferReader::Read() {
+  TXmlNode* Roots = FDocument->FRootNodes.get();
+  // Text read as single-byte Ansi is converted from its first byte above 0x7F on; that is left
+  // to the stream reader, unless a declaration switches the reading to UTF-8 before.
+  const char* FirstHigh = FEnd;
+  if (FEncoding == seAnsi)
+    for (const char* P = FData; P < FEnd; ++P)
+      if (static_cast<unsigned char>(*P) >= 0x80) {
+        FirstHigh = P;
+        break;
+      }
+  const char* P = FData;
+  while (P < FEnd) {
+    // Text outside markup is dropped up to the next "<".
+    const char* Lt = static_cast<const char*>(std::memchr(P, '<', static_cast<size_t>(FEnd - P)));
+    if (Lt == nullptr) break;
+    TXmlNode* Node = NewChild(Roots, xeNormal);
+    bool Open = false;
+    P = ReadMarkup(Node, Lt, Open);
+    if (P == nullptr) return false;
+    if (Open) {
+      P = ReadContent(Node, P, 0);
+      if (P == nullptr) return false;
+    }
+    if (FEncoding == seAnsi && P > FirstHigh) return false;
+    if (Node->ElementType() == xeDeclaration && FConverted) {
+      UTF8String Encoding = Node->GetAttributeByName("encoding");
+      for (char& Ch : Encoding) Ch = vxUpCase(Ch);
+      if ((!Node->HasAttribute("encoding") || Encoding == "UTF-8") && FEncoding == seAnsi) FEncoding = seUTF8;
+    }
+  }
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+bool TXmlDocument::ReadWholeInput(TStream* AStream) {
+  // Events report stream positions and may abort the load: the stream reader serves them.
+  if (FOnNodeNew || FOnNodeLoaded || FOnProgress || FActiveReader != nullptr) return false;
+  const bool Converted = FCodecStream != nullptr;
+  TStream* Source = nullptr;
+  if (Converted) {
+    if (AStream != FCodecStream || FLoadSource == nullptr || FCodecStream->Started()) return false;
+    Source = FLoadSource;
+  } else {
+    Source = AStream;
+  }
+  // Only streams that hand over their bytes as they are.
+  auto* Memory = dynamic_cast<TCustomMemoryStream*>(Source);
+  if (Memory == nullptr && dynamic_cast<THandleStream*>(Source) == nullptr) return false;
+  const Int64 Start = Source->Position();
+  const Int64 Size = Source->Size();
+  if (Start < 0 || Size < Start) return false;
+  const size_t Count = static_cast<size_t>(Size - Start);
+  if (Count == 0) return false;
+  std::unique_ptr<TSystemBuffer> Owned;
+  const char* Data;
+  if (Memory != nullptr) {
+    Data = static_cast<const char*>(Memory->Memory()) + Start;
+  } else {
+    Owned = std::make_unique<TSystemBuffer>(Count);
+    size_t Done = 0;
+    while (Done < Count) {
+      const Integer Chunk = static_cast<Integer>(std::min<size_t>(Count - Done, 0x40000000));
+      const Integer Got = Source->Read(Owned->Data() + Done, Chunk);
+      if (Got <= 0) break;
+      Done += static_cast<size_t>(Got);
+    }
+    Data = Owned->Data();
+    if (Done != Count) {
+      Source->SetPosition(Start);
+      return false;
+    }
+  }
+  // A 0 byte ends the text for the encoding stream: left to the stream reader.
+  if (std::memchr(Data, 0, Count) != nullptr) {
+    if (Memory == nullptr) Source->SetPosition(Start);
+    return false;
+  }
+  // The encoding stream's detection: a UTF-8 byte-order mark, else single-byte Ansi unless
+  // another signature names an encoding of more than one byte per character.
+  size_t Skip = 0;
+  TStringEncodingType Encoding = seUTF8;
+  if (Converted) {
+    Encoding = seAnsi;
+    bool Known = Count >= 4;
+    for (const auto& Row : vxEncodingSignatures) {
+      if (!Known || std::memcmp(Data, Row.Pattern, static_cast<size_t>(Row.Length)) != 0) continue;
+      if (Row.Encoding == seUTF8 && Row.HasBOM)
+        Skip = 3, Encoding = seUTF8;
+      else if (Row.Encoding != seAnsi)
+        Known = false;
+      break;
+    }
+    if (!Known) {
+      if (Memory == nullptr) Source->SetPosition(Start);
+      return false;
+    }
+  }
+  FreeRootNodes();
+  FRootNodes->Clear();
+  TBufferReader Reader(this, Data + Skip, Count - Skip, Converted, Encoding);
+  if (!Reader.Read()) {
+    FreeRootNodes();
+    FRootNodes->Clear();
+    Source->SetPosition(Start);
+    return false;
+  }
+  Source->SetPosition(Size);
+  if (Converted) FCodecStream->SetEncoding(Reader.Encoding());
+  return true;
+}
+
+}  // namespace Vorlane

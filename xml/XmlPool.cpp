@@ -1,0 +1,107 @@
+#include "xml/XmlPool.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <cstdint>
+#include <new>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define VORLANE_XML_POOL 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VORLANE_XML_POOL 0
+#endif
+#endif
+#ifndef VORLANE_XML_POOL
+#define VORLANE_XML_POOL 1
+#endif
+
+namespace Vorlane::XmlPool {
+
+#if VORLANE_XML_POOL
+
+namespace {
+
+constexpr std::size_t cChunkSize = 64 * 1024;  // also the chunks' alignment
+constexpr std::size_t cHeaderSize = 64;
+
+// The head of a chunk. Live counts the objects handed out and not yet given back, plus one
+// while a thread still fills the chunk.
+struct TChunk {
+  std::atomic<std::uint32_t> Live{1};
+};
+static_assert(sizeof(TChunk) <= cHeaderSize);
+
+TChunk* ChunkOf(void* ASlot) {
+  return reinterpret_cast<TChunk*>(reinterpret_cast<std::uintptr_t>(ASlot) & ~(cChunkSize - 1));
+}
+
+void Drop(TChunk* AChunk) {
+  if (AChunk->Live.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
+  AChunk->~TChunk();
+  ::operator delete(static_cast<void*>(AChunk), std::align_val_t{cChunkSize});
+}
+
+// The chunks a thread is filling, one per object size.
+class TFilling {
+ public:
+  ~TFilling() {
+    for (TSlotClass& C : FClasses)
+      if (C.Chunk != nullptr) Drop(C.Chunk);
+  }
+
+  void* Take(std::size_t ASize) {
+    TSlotClass* Class = nullptr;
+    for (TSlotClass& C : FClasses) {
+      if (C.Size == ASize || C.Size == 0) {
+        Class = &C;
+        break;
+      }
+    }
+    // The model has three pooled object sizes; a fourth would be a change that needs a slot
+    // class more here.
+    if (Class == nullptr) std::abort();
+    Class->Size = ASize;
+    if (Class->Chunk == nullptr || Class->Next + ASize > Class->End) {
+      void* Memory = ::operator new(cChunkSize, std::align_val_t{cChunkSize});
+      TChunk* Fresh = new (Memory) TChunk();
+      if (Class->Chunk != nullptr) Drop(Class->Chunk);
+      Class->Chunk = Fresh;
+      Class->Next = static_cast<char*>(Memory) + cHeaderSize;
+      Class->End = static_cast<char*>(Memory) + cChunkSize;
+    }
+    void* Slot = Class->Next;
+    Class->Next += ASize;
+    Class->Chunk->Live.fetch_add(1, std::memory_order_relaxed);
+    return Slot;
+  }
+
+ private:
+  struct TSlotClass {
+    std::size_t Size = 0;
+    TChunk* Chunk = nullptr;
+    char* Next = nullptr;
+    char* End = nullptr;
+  };
+  TSlotClass FClasses[4];
+};
+
+thread_local TFilling Filling;
+
+}  // namespace
+
+void* Allocate(std::size_t ASize) { return Filling.Take(ASize); }
+
+void Release(void* ASlot, std::size_t) {
+  if (ASlot != nullptr) Drop(ChunkOf(ASlot));
+}
+
+#else
+
+void* Allocate(std::size_t ASize) { return ::operator new(ASize); }
+
+void Release(void* ASlot, std::size_t) { ::operator delete(ASlot); }
+
+#endif
+
+}  // namespace Vorlane::XmlPool
