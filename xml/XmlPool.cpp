@@ -7,6 +7,10 @@
 
 #if defined(__SANITIZE_ADDRESS__)
 #define VORLANE_XML_POOL 0
+#elif defined(_WIN32)
+// MinGW's thread-local destructors cannot be trusted with the pool's filling chunks (a tree
+// freed on another thread crashed under wine); Windows builds take every node from the heap.
+#define VORLANE_XML_POOL 0
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
 #define VORLANE_XML_POOL 0

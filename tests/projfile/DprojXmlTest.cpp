@@ -133,12 +133,15 @@ TEST(DprojXml, RenderingDifferencesAreWrittenWhole) {
   Xml.SaveToFile(U16(Dir / "same-size.dproj"));
   EXPECT_EQ(cCanonical, ReadBytes(Dir / "same-size.dproj"));
 
+#ifndef _WIN32
   // A file of another size is replaced without being read: one far larger than memory (sparse,
-  // so it takes no disk space) could not be held for a byte comparison.
+  // so it takes no disk space) could not be held for a byte comparison. Not on Windows, where
+  // growing a file allocates it.
   WriteBytes(Dir / "huge.dproj", cCanonical);
   fs::resize_file(Dir / "huge.dproj", std::uintmax_t{1} << 40);
   Xml.SaveToFile(U16(Dir / "huge.dproj"));
   EXPECT_EQ(cCanonical, ReadBytes(Dir / "huge.dproj"));
+#endif
 }
 
 // POSIX specifics of the save: mode bits, inodes, nanosecond times, symbolic links (which
