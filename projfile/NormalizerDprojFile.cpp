@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <memory>
 
 #include "platform/SysUtils.h"
@@ -108,32 +109,34 @@ void TDeploymentNodeComparer::AddEntry(TEntries& AEntries, TXmlNode* ANode) cons
 }
 
 void TDeploymentNodeComparer::SetHeads(TEntries& AEntries) {
-  // The heads start after the prefix all plain first keys share: keys such as
-  // "Assets\Image123.png" would otherwise all have the same first eight bytes. Equal
-  // prefixes leave the order to what follows them.
-  size_t LShared = std::string::npos;
-  const TKey* LModel = nullptr;
+  // The heads start after the prefix that the plain first keys of one kind share: keys such as
+  // "Assets\Image123.png" would otherwise all have the same first eight bytes. Equal prefixes
+  // leave the order to what follows them; heads of different kinds are never compared.
+  constexpr size_t cKinds = std::size(cDeploymentKinds);
+  size_t LShared[cKinds];
+  const TKey* LModel[cKinds] = {};
   for (const TEntry& LEntry : AEntries.Items) {
     if (LEntry.Kind < 0 || !LEntry.Keys[0].Plain) continue;
+    const size_t LKind = static_cast<size_t>(LEntry.Kind);
     const TKey& LKey = LEntry.Keys[0];
-    if (LModel == nullptr) {
-      LModel = &LKey;
-      LShared = LKey.Length;
+    if (LModel[LKind] == nullptr) {
+      LModel[LKind] = &LKey;
+      LShared[LKind] = LKey.Length;
       continue;
     }
-    size_t LLength = std::min<size_t>(LShared, LKey.Length);
-    const char* A = AEntries.Text.data() + LModel->Start;
+    const size_t LLength = std::min<size_t>(LShared[LKind], LKey.Length);
+    const char* A = AEntries.Text.data() + LModel[LKind]->Start;
     const char* B = AEntries.Text.data() + LKey.Start;
     size_t I = 0;
     while (I < LLength && A[I] == B[I]) ++I;
-    LShared = I;
+    LShared[LKind] = I;
   }
-  if (LModel == nullptr) return;
   for (TEntry& LEntry : AEntries.Items) {
     if (LEntry.Kind < 0 || !LEntry.Keys[0].Plain) continue;
     const TKey& LKey = LEntry.Keys[0];
+    const size_t LFrom = LShared[static_cast<size_t>(LEntry.Kind)];
     LEntry.Head = 0;
-    for (size_t I = LShared; I < LShared + 8; ++I)
+    for (size_t I = LFrom; I < LFrom + 8; ++I)
       LEntry.Head = (LEntry.Head << 8) |
                     (I < LKey.Length ? static_cast<unsigned char>(AEntries.Text[LKey.Start + I]) : 0u);
   }
