@@ -29,10 +29,14 @@ namespace {
 constexpr std::size_t cChunkSize = 64 * 1024;  // also the chunks' alignment
 constexpr std::size_t cHeaderSize = 64;
 
-// The head of a chunk. Live counts the objects handed out and not yet given back, plus one
-// while a thread still fills the chunk.
+// While a thread fills a chunk, Live holds cFilling less the objects given back so far: the
+// objects handed out are counted by the filling thread alone, without an atomic operation,
+// and added when it moves on to another chunk. From then on Live is the number of objects
+// alive. cFilling exceeds any number of slots, so Live cannot reach 0 before.
+constexpr std::uint32_t cFilling = 1u << 30;
+
 struct TChunk {
-  std::atomic<std::uint32_t> Live{1};
+  std::atomic<std::uint32_t> Live{cFilling};
 };
 static_assert(sizeof(TChunk) <= cHeaderSize);
 
@@ -40,8 +44,9 @@ TChunk* ChunkOf(void* ASlot) {
   return reinterpret_cast<TChunk*>(reinterpret_cast<std::uintptr_t>(ASlot) & ~(cChunkSize - 1));
 }
 
-void Drop(TChunk* AChunk) {
-  if (AChunk->Live.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
+// Takes ACount off the chunk's count and returns it to the heap when that leaves none.
+void Drop(TChunk* AChunk, std::uint32_t ACount) {
+  if (AChunk->Live.fetch_sub(ACount, std::memory_order_acq_rel) != ACount) return;
   AChunk->~TChunk();
   ::operator delete(static_cast<void*>(AChunk), std::align_val_t{cChunkSize});
 }
@@ -51,7 +56,7 @@ class TFilling {
  public:
   ~TFilling() {
     for (TSlotClass& C : FClasses)
-      if (C.Chunk != nullptr) Drop(C.Chunk);
+      if (C.Chunk != nullptr) Retire(C);
   }
 
   void* Take(std::size_t ASize) {
@@ -69,14 +74,14 @@ class TFilling {
     if (Class->Chunk == nullptr || Class->Next + ASize > Class->End) {
       void* Memory = ::operator new(cChunkSize, std::align_val_t{cChunkSize});
       TChunk* Fresh = new (Memory) TChunk();
-      if (Class->Chunk != nullptr) Drop(Class->Chunk);
+      if (Class->Chunk != nullptr) Retire(*Class);
       Class->Chunk = Fresh;
       Class->Next = static_cast<char*>(Memory) + cHeaderSize;
       Class->End = static_cast<char*>(Memory) + cChunkSize;
     }
     void* Slot = Class->Next;
     Class->Next += ASize;
-    Class->Chunk->Live.fetch_add(1, std::memory_order_relaxed);
+    ++Class->HandedOut;
     return Slot;
   }
 
@@ -86,7 +91,16 @@ class TFilling {
     TChunk* Chunk = nullptr;
     char* Next = nullptr;
     char* End = nullptr;
+    std::uint32_t HandedOut = 0;
   };
+
+  // The thread is done with the chunk: its objects handed out now count in Live.
+  static void Retire(TSlotClass& AClass) {
+    Drop(AClass.Chunk, cFilling - AClass.HandedOut);
+    AClass.Chunk = nullptr;
+    AClass.HandedOut = 0;
+  }
+
   TSlotClass FClasses[4];
 };
 
@@ -97,7 +111,7 @@ thread_local TFilling Filling;
 void* Allocate(std::size_t ASize) { return Filling.Take(ASize); }
 
 void Release(void* ASlot, std::size_t) {
-  if (ASlot != nullptr) Drop(ChunkOf(ASlot));
+  if (ASlot != nullptr) Drop(ChunkOf(ASlot), 1);
 }
 
 #else
