@@ -200,7 +200,12 @@ TStringDynArray TDirectory::GetDirectories(const UnicodeString& APath) {
 // ---------------------------------------------------------------------------------------------
 // In-place rewrite
 
-void OverwriteFileContent(const UnicodeString& AFileName, const void* AData, Int64 ACount) {
+namespace {
+
+// Claims room for ACount bytes in AFileName, then lets AWrite put them at its start with
+// interrupts held back, and cuts the file to that length.
+template <typename TWrite>
+void OverwriteWith(const UnicodeString& AFileName, Int64 ACount, TWrite AWrite) {
   TFileStream Stream(AFileName, fmOpenReadWrite | fmShareDenyWrite);
   const Int64 OldSize = Stream.Size();
   if (const int Err = OsBackend::ReserveFileSpace(Stream.Handle(), ACount)) {
@@ -211,15 +216,31 @@ void OverwriteFileContent(const UnicodeString& AFileName, const void* AData, Int
   // An interrupt now would leave neither the old nor the new content: it waits.
   TInterruptHold Hold;
   Stream.SetPosition(0);
-  const char* Bytes = static_cast<const char*>(AData);
-  for (Int64 Left = ACount; Left > 0;) {
-    const Integer Chunk = Left > 0x40000000 ? 0x40000000 : static_cast<Integer>(Left);
-    Stream.WriteBuffer(Bytes, Chunk);
-    Bytes += Chunk;
-    Left -= Chunk;
-  }
+  AWrite(Stream);
   Stream.SetSize(ACount);
   Stream.FlushToDisk();
+}
+
+}  // namespace
+
+void OverwriteFileContent(const UnicodeString& AFileName, const void* AData, Int64 ACount) {
+  OverwriteWith(AFileName, ACount, [&](TStream& AStream) {
+    const char* Bytes = static_cast<const char*>(AData);
+    for (Int64 Left = ACount; Left > 0;) {
+      const Integer Chunk = Left > 0x40000000 ? 0x40000000 : static_cast<Integer>(Left);
+      AStream.WriteBuffer(Bytes, Chunk);
+      Bytes += Chunk;
+      Left -= Chunk;
+    }
+  });
+}
+
+void OverwriteFileContent(const UnicodeString& AFileName, TStream& ASource) {
+  const Int64 Count = ASource.Size();
+  OverwriteWith(AFileName, Count, [&](TStream& AStream) {
+    ASource.SetPosition(0);
+    if (Count > 0) AStream.CopyFrom(&ASource, Count);
+  });
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -10,6 +10,8 @@
 
 namespace Vorlane {
 
+class TStream;
+
 using TStringDynArray = std::vector<UnicodeString>;
 
 // ---------------------------------------------------------------------------------------------
@@ -92,6 +94,8 @@ bool SetDefaultFileAccess(const UnicodeString& AFileName);
 // disk raises before any byte is overwritten; interrupts wait until the file is complete.
 // Raises EFOpenError or EWriteError with the system's reason.
 void OverwriteFileContent(const UnicodeString& AFileName, const void* AData, Int64 ACount);
+// As above, with the whole content of ASource (read from its start).
+void OverwriteFileContent(const UnicodeString& AFileName, TStream& ASource);
 
 // Temporary files that must not outlive the run. While listed, a file is deleted when SIGINT
 // or SIGTERM ends the program (the signal then takes its default course); a signal that the

@@ -1,6 +1,8 @@
 #include "projfile/ProjFileIO.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 #include "platform/Classes.h"
@@ -9,26 +11,293 @@ namespace Vorlane {
 
 namespace {
 
+// Block size of the comparison with the old file and of copies between files.
+constexpr Integer cBlock = 65536;
+
 [[noreturn]] void RaiseCreateError(const UnicodeString& AFileName, const UnicodeString& AReason) {
   throw EFCreateError(Format(u"Cannot create file \"%s\". %s", {AFileName, AReason}));
 }
 
-// A name in AFileName's folder that no file has yet. It does not grow with AFileName: a
+// A name in AFileName's folder for a temporary file. It does not grow with AFileName: a
 // project whose name is already close to the system's limit must still be saveable.
 UnicodeString TemporaryNameFor(const UnicodeString& AFileName) {
   static unsigned Counter = 0;
-  const UnicodeString Folder = ExtractFilePath(AFileName);
-  for (;;) {
-    const std::uint64_t Seed = static_cast<std::uint64_t>(CurrentFileTime()) ^ (static_cast<std::uint64_t>(++Counter) << 48);
-    UnicodeString Hex;
-    for (int Shift = 60; Shift >= 0; Shift -= 4) Hex += u"0123456789abcdef"[(Seed >> Shift) & 0xF];
-    const UnicodeString Name = Folder + u"~vl" + Hex + u".tmp";
-    if (!FileExists(Name) && !DirectoryExists(Name)) return Name;
-  }
+  const std::uint64_t Seed = static_cast<std::uint64_t>(CurrentFileTime()) ^ (static_cast<std::uint64_t>(++Counter) << 48);
+  UnicodeString Hex;
+  for (int Shift = 60; Shift >= 0; Shift -= 4) Hex += u"0123456789abcdef"[(Seed >> Shift) & 0xF];
+  return ExtractFilePath(AFileName) + u"~vl" + Hex + u".tmp";
 }
+
+// Where the new content of one file goes until it replaces the file. Normally a temporary file
+// in the same folder, moved over the old file once complete; for a file with more than one
+// name, or whose owner cannot be given to a new file, the complete content is written over the
+// old file in place instead (from the temporary file, or from memory when the folder takes no
+// new file). Anything left unfinished is removed when the object goes.
+class TReplacement {
+ public:
+  explicit TReplacement(const UnicodeString& AFileName);
+  ~TReplacement() { Discard(); }
+  TReplacement(const TReplacement&) = delete;
+  TReplacement& operator=(const TReplacement&) = delete;
+
+  TStream& Content() { return *FContent; }
+  // Empties the content, to write it again from the start.
+  void StartOver() {
+    FContent->SetSize(0);
+    FContent->SetPosition(0);
+  }
+  // Puts the content in the file's place.
+  void Commit();
+
+ private:
+  void Discard();
+
+  UnicodeString FFileName;
+  UnicodeString FTarget;
+  bool FExists = false;
+  bool FInPlace = false;
+  UnicodeString FTempName;
+  std::unique_ptr<TFileStream> FTemp;
+  int FPending = -1;
+  bool FTempLives = false;
+  std::unique_ptr<TMemoryStream> FMemory;
+  TStream* FContent = nullptr;
+};
+
+TReplacement::TReplacement(const UnicodeString& AFileName) : FFileName(AFileName) {
+  // Replacing a symbolic link would cut it loose from the file it names: write through it.
+  FTarget = ResolveFileLink(AFileName);
+  const Integer OldAttributes = FileGetAttr(FTarget);
+  FExists = OldAttributes != faInvalid && (OldAttributes & faDirectory) == 0;
+  if (FExists && (OldAttributes & faReadOnly) != 0) RaiseCreateError(AFileName, u"The file is read-only");
+  // A new file under the name would split the file from its other names: it is rewritten
+  // where it is.
+  const bool MultiLink = FExists && FileLinkCount(FTarget) > 1;
+
+  // Created exclusively (never through a name someone placed there) and readable by the owner
+  // only until it is complete; listed at once, so an interrupt removes it.
+  try {
+    for (;;) {
+      FTempName = TemporaryNameFor(FTarget);
+      TInterruptHold Hold;
+      try {
+        FTemp = std::make_unique<TFileStream>(FTempName, fmCreate | fmExclusive, 0600);
+      } catch (const EFCreateError&) {
+        if (FileExists(FTempName) || DirectoryExists(FTempName)) continue;  // the name is taken
+        throw;
+      }
+      FTempLives = true;
+      FPending = AddPendingFile(FTempName);
+      break;
+    }
+  } catch (const EFCreateError&) {
+    // The in-place rewrite needs no new file in the folder, as it never did.
+    if (!MultiLink) throw;
+    FMemory = std::make_unique<TMemoryStream>();
+    FContent = FMemory.get();
+    FInPlace = true;
+    return;
+  }
+  FContent = FTemp.get();
+  // The new file takes the old one's place, so it takes its owner and group as well; where
+  // the system does not permit that, the old file is rewritten in place instead.
+  FInPlace = MultiLink || (FExists && !CopyFileOwner(FTarget, FTempName));
+}
+
+void TReplacement::Commit() {
+  if (FMemory) {
+    OverwriteFileContent(FTarget, FMemory->Memory(), FMemory->Size());
+    return;
+  }
+  if (FInPlace) {
+    OverwriteFileContent(FTarget, *FTemp);
+    Discard();
+    return;
+  }
+  FTemp->FlushToDisk();
+  FTemp.reset();
+  if (ProjFileOnTemporaryComplete != nullptr) ProjFileOnTemporaryComplete(FTempName);
+  if (FExists) {
+    // The attributes come with the access rights (the mode bits on POSIX).
+    if (!CopyFileAccess(FTarget, FTempName)) SetDefaultFileAccess(FTempName);
+  } else {
+    SetDefaultFileAccess(FTempName);
+  }
+  TInterruptHold Hold;
+  if (!MoveFileOver(FTempName, FTarget)) RaiseCreateError(FFileName, u"The new content could not be moved into place");
+  FTempLives = false;
+  RemovePendingFile(FPending);
+}
+
+void TReplacement::Discard() {
+  FTemp.reset();
+  if (!FTempLives) return;
+  TInterruptHold Hold;
+  DeleteFile(FTempName);
+  RemovePendingFile(FPending);
+  FTempLives = false;
+}
+
+// A checksum of a byte sequence that does not depend on how the sequence is cut into pieces.
+// Each 32-byte stripe enters four lanes through steps that are one-to-one in the lane, so a
+// difference in a single word always shows; more differences cancel out only by chance.
+class TRunningSum {
+ public:
+  void Add(const void* AData, size_t ACount) {
+    const unsigned char* P = static_cast<const unsigned char*>(AData);
+    FTotal += ACount;
+    if (FTailLen > 0) {
+      const size_t Take = std::min(ACount, sizeof FTail - FTailLen);
+      std::memcpy(FTail + FTailLen, P, Take);
+      FTailLen += Take;
+      P += Take;
+      ACount -= Take;
+      if (FTailLen < sizeof FTail) return;
+      Stripe(FTail);
+      FTailLen = 0;
+    }
+    for (; ACount >= sizeof FTail; P += sizeof FTail, ACount -= sizeof FTail) Stripe(P);
+    std::memcpy(FTail, P, ACount);
+    FTailLen = ACount;
+  }
+
+  std::uint64_t Value() const {
+    std::uint64_t H = FTotal * cK1;
+    for (std::uint64_t Lane : FLane) H = Mix(H ^ Lane);
+    for (size_t I = 0; I < FTailLen; ++I) H = Mix(H ^ FTail[I]);
+    return H;
+  }
+
+ private:
+  static constexpr std::uint64_t cK1 = 0x9E3779B185EBCA87ULL;
+  static constexpr std::uint64_t cK2 = 0xC2B2AE3D27D4EB4FULL;
+  static std::uint64_t Mix(std::uint64_t AValue) {
+    const std::uint64_t R = AValue * cK1;
+    return ((R << 31) | (R >> 33)) * cK2;
+  }
+  void Stripe(const unsigned char* AStripe) {
+    for (int I = 0; I < 4; ++I) {
+      std::uint64_t Word;
+      std::memcpy(&Word, AStripe + 8 * I, sizeof Word);
+      FLane[I] = Mix(FLane[I] ^ Word);
+    }
+  }
+
+  std::uint64_t FLane[4] = {cK1, cK2, cK1 ^ cK2, 0};
+  unsigned char FTail[32];
+  size_t FTailLen = 0;
+  std::uint64_t FTotal = 0;
+};
+
+// Thrown through the rendering when the old file changed under the comparison: the save then
+// renders again, into an emptied new file.
+struct EStartOver {};
+
+// The stream a save renders into. While the rendering agrees with the old file it only
+// compares; at the first difference it opens the replacement, copies the agreeing part from
+// the old file (checked against what was rendered) and from then on writes through.
+class TSaveSink : public TStream {
+ public:
+  TSaveSink(const UnicodeString& AFileName, std::unique_ptr<TFileStream> AOld)
+      : FFileName(AFileName), FOld(std::move(AOld)) {
+    if (FOld) FBlock.reset(new char[cBlock]);
+    else FReplacement = std::make_unique<TReplacement>(FFileName);
+  }
+
+  Integer Read(void*, Integer) override { throw EReadError(u"Stream read error"); }
+  Int64 Seek(Int64 Offset, TSeekOrigin Origin) override {
+    if (Offset == 0 && Origin != soBeginning) return FPosition;
+    if (Origin == soBeginning && Offset == FPosition) return FPosition;
+    throw EStreamError(u"Stream seek error");
+  }
+
+  Integer Write(const void* Buffer, Integer Count) override {
+    if (Count <= 0) return 0;
+    if (!FReplacement) {
+      if (Agrees(static_cast<const char*>(Buffer), Count)) {
+        FSum.Add(Buffer, static_cast<size_t>(Count));
+        FPosition += Count;
+        return Count;
+      }
+      Diverge();
+    }
+    FReplacement->Content().WriteBuffer(Buffer, Count);
+    FPosition += Count;
+    return Count;
+  }
+
+  // After a StartOver the rendering goes to the replacement from its first byte.
+  void StartOver() {
+    FReplacement->StartOver();
+    FPosition = 0;
+  }
+
+  // Completes the save once the rendering is done; false when the old file already held it.
+  bool Finish() {
+    if (!FReplacement) {
+      if (FBlockPos < FBlockLen || FOld->Read(FBlock.get(), 1) > 0) Diverge();
+      else return false;
+    }
+    FOld.reset();
+    FReplacement->Commit();
+    return true;
+  }
+
+ private:
+  // Whether the old file continues with the ACount bytes at AData.
+  bool Agrees(const char* AData, Integer ACount) {
+    while (ACount > 0) {
+      if (FBlockPos == FBlockLen) {
+        FBlockLen = FOld->Read(FBlock.get(), cBlock);
+        FBlockPos = 0;
+        if (FBlockLen <= 0) {
+          FBlockLen = 0;
+          return false;
+        }
+      }
+      const Integer Step = std::min(ACount, FBlockLen - FBlockPos);
+      if (std::memcmp(FBlock.get() + FBlockPos, AData, static_cast<size_t>(Step)) != 0) return false;
+      FBlockPos += Step;
+      AData += Step;
+      ACount -= Step;
+    }
+    return true;
+  }
+
+  // Switches from comparing to writing: the replacement starts with the old file's first
+  // FPosition bytes, which agreed with the rendering. Someone may have changed them since; the
+  // checksum shows that, and the save then starts over rather than mix two contents.
+  void Diverge() {
+    if (ProjFileOnFirstDifference != nullptr) ProjFileOnFirstDifference(FFileName);
+    FReplacement = std::make_unique<TReplacement>(FFileName);
+    TStream& Content = FReplacement->Content();
+    TRunningSum Copied;
+    FOld->SetPosition(0);
+    for (Int64 Left = FPosition; Left > 0;) {
+      const Integer Got = FOld->Read(FBlock.get(), static_cast<Integer>(std::min<Int64>(cBlock, Left)));
+      if (Got <= 0) break;  // the file shrank meanwhile; the checksums differ
+      Copied.Add(FBlock.get(), static_cast<size_t>(Got));
+      Content.WriteBuffer(FBlock.get(), Got);
+      Left -= Got;
+    }
+    FOld.reset();
+    FBlock.reset();
+    if (Copied.Value() != FSum.Value()) throw EStartOver();
+  }
+
+  UnicodeString FFileName;
+  std::unique_ptr<TFileStream> FOld;
+  std::unique_ptr<char[]> FBlock;
+  Integer FBlockPos = 0;
+  Integer FBlockLen = 0;
+  TRunningSum FSum;
+  Int64 FPosition = 0;
+  std::unique_ptr<TReplacement> FReplacement;
+};
 
 }  // namespace
 
+void (*ProjFileOnFirstDifference)(const UnicodeString& AFileName) = nullptr;
 void (*ProjFileOnTemporaryComplete)(const UnicodeString& ATempName) = nullptr;
 
 TProjFileStamp ProjFileGetStamp(const UnicodeString& AFileName) {
@@ -54,70 +323,28 @@ void ProjFileSetStamp(const UnicodeString& AFileName, const TProjFileStamp& ASta
 }
 
 void ProjFileReplaceContent(const UnicodeString& AFileName, const void* AData, Int64 ACount) {
-  // Replacing a symbolic link would cut it loose from the file it names: write through it.
-  const UnicodeString Target = ResolveFileLink(AFileName);
-
-  const bool Exists = FileExists(Target);
-  const Integer OldAttributes = Exists ? FileGetAttr(Target) : faInvalid;
-  if (Exists && OldAttributes != faInvalid && (OldAttributes & faReadOnly) != 0)
-    RaiseCreateError(AFileName, u"The file is read-only");
-  // A new file under the name would split the file from its other names: rewrite it where it
-  // is. The content is complete in memory, so the rewrite is one pass over the file.
-  if (Exists && FileLinkCount(Target) > 1) {
-    OverwriteFileContent(Target, AData, ACount);
-    return;
+  TReplacement Replacement(AFileName);
+  const char* Bytes = static_cast<const char*>(AData);
+  for (Int64 Left = ACount; Left > 0;) {
+    const Integer Chunk = Left > 0x40000000 ? 0x40000000 : static_cast<Integer>(Left);
+    Replacement.Content().WriteBuffer(Bytes, Chunk);
+    Bytes += Chunk;
+    Left -= Chunk;
   }
+  Replacement.Commit();
+}
 
-  const UnicodeString TempName = TemporaryNameFor(Target);
-  // Created exclusively (never through a name someone placed there) and readable by the owner
-  // only until it is complete; listed at once, so an interrupt removes it.
-  std::unique_ptr<TFileStream> Stream;
-  int Pending;
-  {
-    TInterruptHold Hold;
-    Stream = std::make_unique<TFileStream>(TempName, fmCreate | fmExclusive, 0600);
-    Pending = AddPendingFile(TempName);
-  }
-  const auto Discard = [&] {
-    Stream.reset();
-    TInterruptHold Hold;
-    DeleteFile(TempName);
-    RemovePendingFile(Pending);
-  };
-  // The new file takes the old one's place, so it takes its owner and group as well; where
-  // the system does not permit that, the old file is rewritten in place instead.
-  bool OwnerKept = true;
+bool ProjFileSaveContent(const UnicodeString& AFileName, const std::function<void(TStream&)>& ARender) {
+  std::unique_ptr<TFileStream> Old;
+  if (FileExists(AFileName)) Old = std::make_unique<TFileStream>(AFileName, fmOpenRead | fmShareDenyWrite);
+  TSaveSink Sink(AFileName, std::move(Old));
   try {
-    OwnerKept = !Exists || CopyFileOwner(Target, TempName);
-    if (OwnerKept) {
-      const char* Bytes = static_cast<const char*>(AData);
-      for (Int64 Left = ACount; Left > 0;) {
-        const Integer Chunk = Left > 0x40000000 ? 0x40000000 : static_cast<Integer>(Left);
-        Stream->WriteBuffer(Bytes, Chunk);
-        Bytes += Chunk;
-        Left -= Chunk;
-      }
-      Stream->FlushToDisk();
-      Stream.reset();
-      if (ProjFileOnTemporaryComplete != nullptr) ProjFileOnTemporaryComplete(TempName);
-      if (Exists) {
-        CopyFileAccess(Target, TempName);
-        if (OldAttributes != faInvalid) FileSetAttr(TempName, OldAttributes & ~faDirectory);
-      } else {
-        SetDefaultFileAccess(TempName);
-      }
-      TInterruptHold Hold;
-      if (!MoveFileOver(TempName, Target)) RaiseCreateError(AFileName, u"The new content could not be moved into place");
-      RemovePendingFile(Pending);
-    }
-  } catch (...) {
-    Discard();
-    throw;
+    ARender(Sink);
+  } catch (const EStartOver&) {
+    Sink.StartOver();
+    ARender(Sink);
   }
-  if (!OwnerKept) {
-    Discard();
-    OverwriteFileContent(Target, AData, ACount);
-  }
+  return Sink.Finish();
 }
 
 }  // namespace Vorlane

@@ -2,10 +2,14 @@
 // replacement of a project file and the capture and restore of its attributes and times.
 #pragma once
 
+#include <functional>
+
 #include "platform/FileSystem.h"
 #include "platform/Types.h"
 
 namespace Vorlane {
+
+class TStream;
 
 // What a silent save puts back on a rewritten file.
 struct TProjFileStamp {
@@ -28,6 +32,20 @@ void ProjFileSetStamp(const UnicodeString& AFileName, const TProjFileStamp& ASta
 // instead. On failure the temporary file is removed and the error passes on. An existing
 // file marked read-only raises EFCreateError and stays as it is.
 void ProjFileReplaceContent(const UnicodeString& AFileName, const void* AData, Int64 ACount);
+
+// Gives AFileName the bytes ARender writes to the stream it is handed, when they differ from
+// the file's: the rendering is compared with the file block by block as it is produced, and
+// only from the first difference on does it go to a new file, which then replaces AFileName
+// as ProjFileReplaceContent does. The whole rendering is never held in memory. An existing
+// file is opened before ARender runs, so one that cannot be read raises at once. ARender may be
+// called a second time, from the start, when the file changed under the comparison. True when
+// the file was written; false when it already held exactly these bytes (and was not touched).
+// A failing ARender leaves the file as it was and no temporary file behind.
+bool ProjFileSaveContent(const UnicodeString& AFileName, const std::function<void(TStream&)>& ARender);
+
+// Test seam: when set, called with the file's name when a save finds the first difference,
+// before it copies the agreeing part of the old file into the new one.
+extern void (*ProjFileOnFirstDifference)(const UnicodeString& AFileName);
 
 // Test seam: when set, called with the temporary file's name once the new content is complete
 // in it, before it takes the old file's rights and place (where an interrupted run stops).
