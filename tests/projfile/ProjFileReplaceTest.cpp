@@ -13,6 +13,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/Classes.h"
 #include "projfile/ProjFileIO.h"
 #include "tests/projfile/DprojFileTestSupport.h"
 
@@ -184,6 +185,53 @@ TEST(ProjFileReplace, InterruptedSaveLeavesTheOldFileAndNoTemporary) {
     EXPECT_TRUE(WIFSIGNALED(Status) && WTERMSIG(Status) == Signal) << "signal " << Signal << ", status " << Status;
     EXPECT_EQ(ReadBytes(File), "old");
     EXPECT_EQ(Dir.EntryCount(), 1u) << "signal " << Signal;
+  }
+}
+
+// The streamed save rewrites a file in place where a new file cannot take its place: a second
+// name, an owner the user cannot give away, and a folder that takes no new file at all (the
+// content then waits in memory). The comparison still comes first.
+TEST(ProjFileReplace, StreamedSaveRewritesInPlaceWhereItMust) {
+  struct TCase {
+    const char* Name;
+    bool AsNobody;
+    mode_t FolderMode;
+    bool HardLink;
+  };
+  const std::string Old = "old content, longer than the new one ..............................";
+  for (const TCase& C : {TCase{"second name", false, 0755, true}, TCase{"second name, closed folder", true, 0755, true},
+                         TCase{"owner not kept", true, 0777, false}}) {
+    SCOPED_TRACE(C.Name);
+    if (C.AsNobody && ::geteuid() != 0) continue;  // needs root to act as another user
+    TTempDir Dir;
+    const fs::path File = Dir / "p.dproj";
+    WriteBytes(File, Old);
+    ASSERT_EQ(0, ::chmod(File.c_str(), 0666));
+    if (C.HardLink) fs::create_hard_link(File, Dir / "other.dproj");
+    ASSERT_EQ(0, ::chmod(Dir.Path().c_str(), C.FolderMode));
+    const struct stat Before = StatOf(File);
+    auto Save = [&] {
+      const auto Render = [](TStream& AStream) { AStream.WriteBuffer(cNew.data(), static_cast<Integer>(cNew.size())); };
+      for (int Round = 0; Round < 2; ++Round)  // the second finds nothing to do
+        if (ProjFileSaveContent(U16(File), Render) != (Round == 0)) ::_exit(5);
+    };
+    if (C.AsNobody) {
+      const int Status = WaitFor(Child([&] {
+        if (::setgid(cNogroup) != 0 || ::setuid(cNobody) != 0) ::_exit(3);
+        Save();
+      }));
+      ASSERT_TRUE(WIFEXITED(Status) && WEXITSTATUS(Status) == 0) << Status;
+    } else {
+      Save();
+    }
+    const struct stat After = StatOf(File);
+    EXPECT_EQ(ReadBytes(File), cNew);
+    if (C.HardLink) {
+      EXPECT_EQ(ReadBytes(Dir / "other.dproj"), cNew);
+    }
+    EXPECT_EQ(After.st_ino, Before.st_ino);
+    EXPECT_EQ(After.st_uid, Before.st_uid);
+    EXPECT_EQ(Dir.EntryCount(), C.HardLink ? 2u : 1u);
   }
 }
 
