@@ -292,16 +292,19 @@ TFileStream::TFileStream(const UnicodeString& AFileName, Word AMode, Cardinal AR
   // Never wait in open(): a FIFO without a writer would block it for good. Only a regular file
   // is opened as an existing file (a FIFO, device or socket, also behind a link, never ends or
   // never holds a project); creating may still address a device such as /dev/stderr.
-  flags |= O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+  // An exclusive create makes a new regular file or fails, so it has nothing to check.
+  const bool fresh = create && (AMode & fmExclusive) != 0;
+  flags |= fresh ? O_CLOEXEC | O_NOCTTY : O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
   int fd;
   do fd = ::open(OsBackend::ToSystemName(AFileName).c_str(), flags, static_cast<mode_t>(ARights & 07777));
   while (fd < 0 && errno == EINTR);
-  if (fd >= 0) {
+  if (fd >= 0 && !fresh) {
     struct stat st;
     const char16_t* refusal = nullptr;
     if (::fstat(fd, &st) != 0) refusal = u"The file cannot be examined";
     else if (!create && !S_ISREG(st.st_mode)) refusal = u"Not a regular file";
-    else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) refusal = u"The file cannot be set to blocking mode";
+    // O_NONBLOCK is the only status flag the open set; F_SETFL ignores the access mode.
+    else if (::fcntl(fd, F_SETFL, 0) != 0) refusal = u"The file cannot be set to blocking mode";
     if (refusal != nullptr) {
       ::close(fd);
       if (create) throw EFCreateError(Format(u"Cannot create file \"%s\". %s", {AFileName, UnicodeString(refusal)}));

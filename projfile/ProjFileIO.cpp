@@ -117,12 +117,10 @@ void TReplacement::Commit() {
   FTemp->FlushToDisk();
   FTemp.reset();
   if (ProjFileOnTemporaryComplete != nullptr) ProjFileOnTemporaryComplete(FTempName);
-  if (FExists) {
-    // The attributes come with the access rights (the mode bits on POSIX).
-    if (!CopyFileAccess(FTarget, FTempName)) SetDefaultFileAccess(FTempName);
-  } else {
-    SetDefaultFileAccess(FTempName);
-  }
+  // The attributes come with the access rights (the mode bits on POSIX). Where they cannot be
+  // read, the file stays private to its owner.
+  if (FExists) CopyFileAccess(FTarget, FTempName);
+  else SetDefaultFileAccess(FTempName);
   TInterruptHold Hold;
   if (!MoveFileOver(FTempName, FTarget)) RaiseCreateError(FFileName, u"The new content could not be moved into place");
   FTempLives = false;
@@ -272,7 +270,7 @@ class TSaveSink : public TStream {
     FReplacement = std::make_unique<TReplacement>(FFileName);
     TStream& Content = FReplacement->Content();
     TRunningSum Copied;
-    FOld->SetPosition(0);
+    if (FPosition > 0) FOld->SetPosition(0);
     for (Int64 Left = FPosition; Left > 0;) {
       const Integer Got = FOld->Read(FBlock.get(), static_cast<Integer>(std::min<Int64>(cBlock, Left)));
       if (Got <= 0) break;  // the file shrank meanwhile; the checksums differ
