@@ -145,12 +145,20 @@ TEST(ProjFileStreamSave, OldFileChangedDuringTheSaveIsNotMixedIn) {
     WriteBytes(File, Old);
     std::string Meanwhile = Old;
     C.Change(Meanwhile);
-    gOnDifference = [&] { WriteBytes(File, Meanwhile); };
+    // Windows shuts writers out while the save reads the file: there the change never lands.
+    bool Landed = false;
+    gOnDifference = [&] {
+      WriteBytes(File, Meanwhile);
+      Landed = ReadBytes(File) == Meanwhile;
+    };
     ProjFileOnFirstDifference = [](const UnicodeString&) { gOnDifference(); };
     TRender Render{New, 4096};
     EXPECT_TRUE(ProjFileSaveContent(U16(File), Render()));
     EXPECT_TRUE(ReadBytes(File) == New);
-    EXPECT_EQ(Render.Runs, C.Runs);
+    EXPECT_EQ(Render.Runs, Landed ? C.Runs : 1);
+#ifndef _WIN32
+    EXPECT_TRUE(Landed);
+#endif
     EXPECT_EQ(Dir.EntryCount(), 1u);
   }
 }
