@@ -11,6 +11,7 @@
 // from its start.
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -58,6 +59,24 @@ const char* Find(const char* P, const char* E, const char* AText, size_t ALength
     ++P;
   }
   return nullptr;
+}
+
+// Only blanks in P..E. Indents are runs of spaces: those go eight at a time.
+bool AllBlank(const char* P, const char* E) {
+  constexpr std::uint64_t cSpaces = 0x2020202020202020ULL;
+  while (P < E) {
+    if (E - P >= 8) {
+      std::uint64_t Word;
+      std::memcpy(&Word, P, sizeof Word);
+      if (Word == cSpaces) {
+        P += 8;
+        continue;
+      }
+    }
+    if (!IsBlank(*P)) return false;
+    ++P;
+  }
+  return true;
 }
 
 bool StartsWith(const char* P, const char* E, const char* AText, size_t ALength) {
@@ -273,8 +292,12 @@ const char* TXmlDocument::TBufferReader::ReadContent(TXmlNode* AElement, const c
     TOpen* Top = &FOpen.back();
     const char* Lt = static_cast<const char*>(std::memchr(P, '<', static_cast<size_t>(E - P)));
     if (Lt == nullptr || Lt + 1 >= E) return nullptr;
+    // The text since the last markup (Pending is empty here). Blanks before a child, or
+    // before the close tag of an element with children, are dropped by the rules of element
+    // content, where only a CR among them counts: they are not copied.
     if (Lt > P) {
-      Top->Pending.append(P, static_cast<size_t>(Lt - P));
+      const bool Dropped = (Lt[1] != '/' || Top->ChildFlag) && AllBlank(P, Lt);
+      if (!Dropped) Top->Pending.append(P, static_cast<size_t>(Lt - P));
       if (std::memchr(P, '\r', static_cast<size_t>(Lt - P)) != nullptr) Top->CRFlag = true;
     }
     if (Lt[1] == '/') {
@@ -305,7 +328,7 @@ const char* TXmlDocument::TBufferReader::ReadContent(TXmlNode* AElement, const c
          FLevels > cNestingAllowance + cNestingPerByte * static_cast<std::uint64_t>(Lt + 2 - FData)))
       return nullptr;
     const size_t Level = FOpen.size() - 1;
-    if (HasNonBlank(Top->Pending)) {
+    if (!Top->Pending.empty() && HasNonBlank(Top->Pending)) {
       // Text between children is a child of its own, in its place among them.
       TXmlNode* Data = NewScratchChild(Level);
       Data->SetElementType(xeCharData);
