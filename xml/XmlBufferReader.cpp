@@ -11,6 +11,7 @@
 // from its start.
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -60,6 +61,24 @@ const char* Find(const char* P, const char* E, const char* AText, size_t ALength
   return nullptr;
 }
 
+// Only blanks in P..E. Indents are runs of spaces: those go eight at a time.
+bool AllBlank(const char* P, const char* E) {
+  constexpr std::uint64_t cSpaces = 0x2020202020202020ULL;
+  while (P < E) {
+    if (E - P >= 8) {
+      std::uint64_t Word;
+      std::memcpy(&Word, P, sizeof Word);
+      if (Word == cSpaces) {
+        P += 8;
+        continue;
+      }
+    }
+    if (!IsBlank(*P)) return false;
+    ++P;
+  }
+  return true;
+}
+
 bool StartsWith(const char* P, const char* E, const char* AText, size_t ALength) {
   return static_cast<size_t>(E - P) >= ALength && std::memcmp(P, AText, ALength) == 0;
 }
@@ -78,6 +97,11 @@ class TXmlDocument::TBufferReader {
         FConverted(AConverted),
         FEncoding(AEncoding) {}
 
+  // Frees the nodes still waiting in the child scratch lists (a read that stopped or raised).
+  ~TBufferReader();
+  TBufferReader(const TBufferReader&) = delete;
+  TBufferReader& operator=(const TBufferReader&) = delete;
+
   // Builds the root-level nodes; false when the text holds something left to the stream
   // reader (the tree is then incomplete and must be cleared).
   bool Read();
@@ -85,6 +109,12 @@ class TXmlDocument::TBufferReader {
 
  private:
   TXmlNode* NewChild(TXmlNode* AParent, TXmlElementType AType);
+  // A new element or markup node under the open element at AOpenIndex, kept in that level's
+  // scratch list until the element closes.
+  TXmlNode* NewScratchChild(size_t AOpenIndex);
+  // Gives the element at AOpenIndex its children from the scratch list, in one exactly sized
+  // child list instead of one grown by doubling.
+  void TakeScratchChildren(size_t AOpenIndex);
   // Reads the markup whose "<" is at P into ANode. The position after it, nullptr when it is
   // left to the stream reader; AOpen tells whether an element's content follows.
   const char* ReadMarkup(TXmlNode* ANode, const char* P, bool& AOpen);
@@ -111,7 +141,39 @@ class TXmlDocument::TBufferReader {
     bool ChildFlag = false;
   };
   std::vector<TOpen> FOpen;
+  // The children read so far of each open element, by its index in FOpen. The lists stay
+  // allocated between elements; entries past the open count are empty.
+  std::vector<std::vector<TXmlNode*>> FScratch;
 };
+
+TXmlDocument::TBufferReader::~TBufferReader() {
+  // Children of an element that never closed belong to no tree yet: only this reader can free
+  // them. A scratch node's own children are either in its child list (it closed) or in the
+  // next level's scratch list, never in both.
+  for (std::vector<TXmlNode*>& Level : FScratch)
+    for (TXmlNode* Node : Level) delete Node;
+}
+
+TXmlNode* TXmlDocument::TBufferReader::NewScratchChild(size_t AOpenIndex) {
+  if (FScratch.size() <= AOpenIndex) FScratch.resize(AOpenIndex + 1);
+  std::vector<TXmlNode*>& Level = FScratch[AOpenIndex];
+  // Room first, so that no node exists without a place to free it from.
+  if (Level.size() == Level.capacity()) Level.reserve(std::max<size_t>(16, Level.capacity() * 2));
+  TXmlNode* Node = new TXmlNode(FDocument, xeNormal);
+  Node->FParent = FOpen[AOpenIndex].Node;
+  Level.push_back(Node);
+  return Node;
+}
+
+void TXmlDocument::TBufferReader::TakeScratchChildren(size_t AOpenIndex) {
+  if (FScratch.size() <= AOpenIndex) return;
+  std::vector<TXmlNode*>& Level = FScratch[AOpenIndex];
+  if (Level.empty()) return;
+  TXmlNode* Element = FOpen[AOpenIndex].Node;
+  // Only a fresh element is read here: it has no children of its own yet.
+  Element->FNodes = std::make_unique<TXmlNode::TNodeVector>(Level.begin(), Level.end());
+  Level.clear();
+}
 
 TXmlNode* TXmlDocument::TBufferReader::NewChild(TXmlNode* AParent, TXmlElementType AType) {
   // A new node cannot close a cycle or stand twice in the list: added without those checks.
@@ -230,8 +292,12 @@ const char* TXmlDocument::TBufferReader::ReadContent(TXmlNode* AElement, const c
     TOpen* Top = &FOpen.back();
     const char* Lt = static_cast<const char*>(std::memchr(P, '<', static_cast<size_t>(E - P)));
     if (Lt == nullptr || Lt + 1 >= E) return nullptr;
+    // The text since the last markup (Pending is empty here). Blanks before a child, or
+    // before the close tag of an element with children, are dropped by the rules of element
+    // content, where only a CR among them counts: they are not copied.
     if (Lt > P) {
-      Top->Pending.append(P, static_cast<size_t>(Lt - P));
+      const bool Dropped = (Lt[1] != '/' || Top->ChildFlag) && AllBlank(P, Lt);
+      if (!Dropped) Top->Pending.append(P, static_cast<size_t>(Lt - P));
       if (std::memchr(P, '\r', static_cast<size_t>(Lt - P)) != nullptr) Top->CRFlag = true;
     }
     if (Lt[1] == '/') {
@@ -245,6 +311,7 @@ const char* TXmlDocument::TBufferReader::ReadContent(TXmlNode* AElement, const c
       if (Name.size() != static_cast<size_t>(To - From) || std::memcmp(Name.data(), From, Name.size()) != 0) {
         if (!vxUTF8SameTextNoCase(UTF8String(From, To), Name)) return nullptr;
       }
+      TakeScratchChildren(FOpen.size() - 1);
       FinishContent(Top->Node, Top->Pending, Top->CRFlag, Top->ChildFlag);
       FOpen.pop_back();
       P = Gt + 1;
@@ -260,18 +327,25 @@ const char* TXmlDocument::TBufferReader::ReadContent(TXmlNode* AElement, const c
         (FLevels > cNestingAllowance &&
          FLevels > cNestingAllowance + cNestingPerByte * static_cast<std::uint64_t>(Lt + 2 - FData)))
       return nullptr;
-    if (HasNonBlank(Top->Pending)) HandOverText(Top->Node, Top->Pending);
+    const size_t Level = FOpen.size() - 1;
+    if (!Top->Pending.empty() && HasNonBlank(Top->Pending)) {
+      // Text between children is a child of its own, in its place among them.
+      TXmlNode* Data = NewScratchChild(Level);
+      Data->SetElementType(xeCharData);
+      Data->FValue = std::move(Top->Pending);
+    }
     Top->Pending.clear();
     Top->CRFlag = false;
     Top->ChildFlag = true;
-    TXmlNode* Child = NewChild(Top->Node, xeNormal);
+    TXmlNode* Child = NewScratchChild(Level);
     bool Open = false;
     P = ReadMarkup(Child, Lt, Open);
     if (P == nullptr) return nullptr;
     if (Open) {
       FOpen.push_back(TOpen{Child, Depth, UTF8String()});  // Top is invalid from here
     } else if (DropComments && Child->ElementType() == xeComment) {
-      Top->Node->NodeDelete(Top->Node->GetNodeCount() - 1);
+      FScratch[Level].pop_back();
+      delete Child;
     }
   }
   return P;

@@ -8,6 +8,7 @@
 
 #include "platform/SysUtils.h"
 #include "xml/XmlNode.h"
+#include "xml/XmlNodeAccess.h"
 #include "xml/XmlResStrings.h"
 #include "xml/XmlStreams.h"
 #include "xml/XmlText.h"
@@ -59,19 +60,31 @@ TXmlDocument::~TXmlDocument() {
 void TXmlDocument::FreeRootNodes() {
   // Children are freed bottom-up, each only once its own children are gone, so no node's
   // destructor recurses more than one level however deep the tree is.
+  // Plain nodes (the whole of a loaded tree) are read and emptied directly; a node of a
+  // derived class is asked through its virtual operations, which it may override.
   struct TEntry {
     TXmlNode* Node;
     Integer Next;
+    bool Plain;
   };
-  std::vector<TEntry> Stack{{FRootNodes.get(), 0}};
+  auto Count = [](const TXmlNode* ANode, bool APlain) {
+    return APlain ? TXmlNodeAccess::NodeCount(ANode) : ANode->GetNodeCount();
+  };
+  TXmlNode* Roots = FRootNodes.get();
+  std::vector<TEntry> Stack{{Roots, 0, TXmlNodeAccess::IsPlain(Roots)}};
   while (!Stack.empty()) {
     TEntry& Top = Stack.back();
-    if (Top.Next < Top.Node->GetNodeCount()) {
-      TXmlNode* Child = Top.Node->GetNodes(Top.Next++);
-      if (Child->GetNodeCount() > 0) Stack.push_back(TEntry{Child, 0});
+    if (Top.Next < Count(Top.Node, Top.Plain)) {
+      const Integer Index = Top.Next++;
+      TXmlNode* Child = Top.Plain ? TXmlNodeAccess::Node(Top.Node, Index) : Top.Node->GetNodes(Index);
+      const bool Plain = TXmlNodeAccess::IsPlain(Child);
+      if (Count(Child, Plain) > 0) Stack.push_back(TEntry{Child, 0, Plain});  // Top is invalid from here
       continue;
     }
-    Top.Node->NodesClear();
+    if (Top.Plain)
+      Top.Node->FreeChildren();
+    else
+      Top.Node->NodesClear();
     Stack.pop_back();
   }
 }

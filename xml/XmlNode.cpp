@@ -135,15 +135,20 @@ void TXmlNode::FreeChildren() {
   // below runs on a node without children and nothing nests. The detached child lists are
   // walked where they are instead of being copied into one work list: copying meant a
   // large allocation per freed list, and glibc sweeps every small freed block on each one.
+  // The work list is only allocated once a child has children of its own: freed bottom-up
+  // (as a document frees its tree), a node's children never have.
   std::vector<std::unique_ptr<TNodeVector>> Lists;
-  Lists.push_back(std::move(FNodes));
-  while (!Lists.empty()) {
-    std::unique_ptr<TNodeVector> List = std::move(Lists.back());
-    Lists.pop_back();
-    for (TXmlNode* N : *List) {
+  auto FreeList = [&Lists](std::unique_ptr<TNodeVector> AList) {
+    for (TXmlNode* N : *AList) {
       if (N->FNodes) Lists.push_back(std::move(N->FNodes));
       delete N;
     }
+  };
+  FreeList(std::move(FNodes));
+  while (!Lists.empty()) {
+    std::unique_ptr<TNodeVector> List = std::move(Lists.back());
+    Lists.pop_back();
+    FreeList(std::move(List));
   }
 }
 

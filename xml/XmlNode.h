@@ -396,6 +396,9 @@ class TXmlNode {
   UTF8String GetLineFeed() const;
 
   friend class TXmlDocument;
+  // The model's own walks over whole trees (writer, teardown) reach the lists of plain nodes
+  // directly, without a virtual call per child.
+  friend struct TXmlNodeAccess;
 
   // A child list; the list object itself comes from the pool.
   struct TNodeVector : std::vector<TXmlNode*> {

@@ -464,55 +464,59 @@ void TvxUTF8StringList::operator delete(void* AList, std::size_t ASize) {
     ::operator delete(AList);
 }
 
+void TvxUTF8StringList::GrowForOne() {
+  if (FCount > 0 && static_cast<size_t>(FCount - 1) == FRest.size()) FRest.emplace_back();
+}
+
 Integer TvxUTF8StringList::Add(const UTF8String& S) {
-  if (static_cast<Integer>(FItems.size()) == FCount) FItems.emplace_back();
-  FItems[static_cast<size_t>(FCount)] = S;
+  GrowForOne();
+  Slot(FCount) = S;
   return FCount++;
 }
 
 Integer TvxUTF8StringList::Add(UTF8String&& S) {
-  if (static_cast<Integer>(FItems.size()) == FCount) FItems.emplace_back();
-  FItems[static_cast<size_t>(FCount)] = std::move(S);
+  GrowForOne();
+  Slot(FCount) = std::move(S);
   return FCount++;
 }
 
 void TvxUTF8StringList::Reserve(Integer ACount) {
-  if (ACount > 0) FItems.reserve(static_cast<size_t>(ACount));
+  if (ACount > 1) FRest.reserve(static_cast<size_t>(ACount - 1));
 }
 
 void TvxUTF8StringList::Assign(const TvxUTF8StringList* Source) {
   if (!Source) throw EConvertError("Cannot assign a nil to a TvxUTF8StringList");
   if (Source == this) return;
-  FItems.assign(Source->FItems.begin(), Source->FItems.begin() + Source->FCount);
-  FCount = Source->FCount;
+  FCount = 0;
+  Reserve(Source->FCount);
+  for (Integer i = 0; i < Source->FCount; ++i) Add(Source->Slot(i));
 }
 
 void TvxUTF8StringList::Delete(Integer Index) {
   if (Index < 0 || Index >= FCount) return;
-  for (Integer i = Index; i < FCount - 1; ++i)
-    FItems[static_cast<size_t>(i)].swap(FItems[static_cast<size_t>(i + 1)]);
+  for (Integer i = Index; i < FCount - 1; ++i) Slot(i).swap(Slot(i + 1));
   --FCount;
 }
 
 const UTF8String& TvxUTF8StringList::ItemRef(Integer Index) const {
   static const UTF8String cNone;
   if (Index < 0 || Index >= FCount) return cNone;
-  return FItems[static_cast<size_t>(Index)];
+  return Slot(Index);
 }
 
 UTF8String TvxUTF8StringList::Items(Integer Index) const {
   if (Index < 0 || Index >= FCount) return UTF8String();
-  return FItems[static_cast<size_t>(Index)];
+  return Slot(Index);
 }
 
 void TvxUTF8StringList::SetItems(Integer Index, const UTF8String& Value) {
   if (Index < 0 || Index >= FCount) return;
-  FItems[static_cast<size_t>(Index)] = Value;
+  Slot(Index) = Value;
 }
 
 UTF8String TvxUTF8StringList::Names(Integer Index) const {
   if (Index < 0 || Index >= FCount) return UTF8String();
-  const UTF8String& item = FItems[static_cast<size_t>(Index)];
+  const UTF8String& item = Slot(Index);
   size_t eq = item.find('=');
   if (eq == UTF8String::npos) return UTF8String();
   return item.substr(0, eq);
@@ -520,11 +524,11 @@ UTF8String TvxUTF8StringList::Names(Integer Index) const {
 
 UTF8String TvxUTF8StringList::Text() const {
   size_t total = 0;
-  for (Integer i = 0; i < FCount; ++i) total += FItems[static_cast<size_t>(i)].size() + 2;
+  for (Integer i = 0; i < FCount; ++i) total += Slot(i).size() + 2;
   UTF8String R;
   R.reserve(total);
   for (Integer i = 0; i < FCount; ++i) {
-    R += FItems[static_cast<size_t>(i)];
+    R += Slot(i);
     R += "\r\n";
   }
   return R;
@@ -534,7 +538,7 @@ Integer TvxUTF8StringList::IndexOfName(const UTF8String& Name) const {
   // The item begins with the name (ASCII letters folded) and "=".
   const size_t n = Name.size();
   for (Integer i = 0; i < FCount; ++i) {
-    const UTF8String& item = FItems[static_cast<size_t>(i)];
+    const UTF8String& item = Slot(i);
     if (item.size() <= n || item[n] != '=') continue;
     size_t k = 0;
     while (k < n && vxUpCase(item[k]) == vxUpCase(Name[k])) ++k;
@@ -546,7 +550,7 @@ Integer TvxUTF8StringList::IndexOfName(const UTF8String& Name) const {
 UTF8String TvxUTF8StringList::Values(const UTF8String& Name) const {
   Integer i = IndexOfName(Name);
   if (i < 0) return UTF8String();
-  return FItems[static_cast<size_t>(i)].substr(Name.size() + 1);
+  return Slot(i).substr(Name.size() + 1);
 }
 
 void TvxUTF8StringList::SetValues(const UTF8String& Name, const UTF8String& Value) {
@@ -556,7 +560,7 @@ void TvxUTF8StringList::SetValues(const UTF8String& Name, const UTF8String& Valu
     return;
   }
   if (i < 0) i = Add(UTF8String());
-  FItems[static_cast<size_t>(i)] = Name + "=" + Value;
+  Slot(i) = Name + "=" + Value;
 }
 
 // ---------------------------------------------------------------------------------------------

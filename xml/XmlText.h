@@ -92,8 +92,10 @@ AnsiString vxUtf8ToAnsi(const UTF8String& S);
 
 // ---------------------------------------------------------------------------------------------
 // The attribute list of a node: each item is name, "=", and the escaped, quoted value.
-// The array only grows (one slot at a time, its capacity doubling), so refilling a list costs
-// no reallocation and a node's few attributes take no empty slots.
+// The first item lives in the list object itself (most nodes have one attribute, which then
+// needs no array of its own); the array of the others only grows (one slot at a time, its
+// capacity doubling), so refilling a list costs no reallocation and a node's few attributes
+// take no empty slots.
 
 class TvxUTF8StringList {
  public:
@@ -127,7 +129,18 @@ class TvxUTF8StringList {
   void SetValues(const UTF8String& Name, const UTF8String& Value);
 
  private:
-  std::vector<UTF8String> FItems;
+  // Item Index: FFirst for 0, else FRest[Index - 1]; slots past FCount are kept for reuse.
+  UTF8String& Slot(Integer Index) {
+    return Index == 0 ? FFirst : FRest[static_cast<size_t>(Index - 1)];
+  }
+  const UTF8String& Slot(Integer Index) const {
+    return Index == 0 ? FFirst : FRest[static_cast<size_t>(Index - 1)];
+  }
+  // Makes Slot(FCount) exist.
+  void GrowForOne();
+
+  UTF8String FFirst;
+  std::vector<UTF8String> FRest;
   Integer FCount = 0;
 };
 

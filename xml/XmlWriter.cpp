@@ -15,6 +15,7 @@
 #include "platform/SysUtils.h"
 #include "xml/XmlDocument.h"
 #include "xml/XmlNode.h"
+#include "xml/XmlNodeAccess.h"
 #include "xml/XmlResStrings.h"
 #include "xml/XmlStreams.h"
 #include "xml/XmlText.h"
@@ -59,9 +60,10 @@ UTF8String LineFeedFor(const TXmlNode* ANode) {
   return IsReadable(ANode) ? UTF8String(cCRLF) : UTF8String();
 }
 
-bool IsDirect(const TXmlNode* ANode, Integer ADepth) {
+// ACount: the node's number of children.
+bool IsDirect(const TXmlNode* ANode, Integer ADepth, Integer ACount) {
   if (!ANode->ValueDirect().empty()) return false;
-  if (ANode->GetNodeCount() > 0) return false;
+  if (ACount > 0) return false;
   if (ANode->ElementType() != xeNormal) return false;
   TXmlDocument* Doc = ANode->Document();
   if (Doc != nullptr && Doc->UseFullNodes()) return false;
@@ -69,16 +71,28 @@ bool IsDirect(const TXmlNode* ANode, Integer ADepth) {
 }
 
 void AppendInnerTag(UTF8String& AText, const TXmlNode* ANode, bool ADirect) {
-  const Integer Count = ANode->GetAttributeCount();
-  for (Integer I = 0; I < Count; ++I) {
-    AText += ' ';
-    AText += ANode->GetAttributePair(I);
+  if (const TvxUTF8StringList* List = TXmlNodeAccess::Attributes(ANode)) {
+    const Integer Count = List->Count();
+    for (Integer I = 0; I < Count; ++I) {
+      AText += ' ';
+      AText += List->ItemRef(I);
+    }
   }
   if (ADirect) AText += '/';
 }
 
 // A node whose class may override the writer's virtual operations.
-bool IsDerived(const TXmlNode* ANode) { return typeid(*ANode) != typeid(TXmlNode); }
+bool IsDerived(const TXmlNode* ANode) { return !TXmlNodeAccess::IsPlain(ANode); }
+
+// The children of a node through its virtual operations where its class may override them,
+// directly for a plain node.
+Integer ChildCount(const TXmlNode* ANode, bool APlain) {
+  return APlain ? TXmlNodeAccess::NodeCount(ANode) : ANode->GetNodeCount();
+}
+
+TXmlNode* ChildAt(const TXmlNode* ANode, bool APlain, Integer Index) {
+  return APlain ? TXmlNodeAccess::Node(ANode, Index) : ANode->GetNodes(Index);
+}
 
 UTF8String InnerTag(const TXmlNode* ANode, bool ADirect) {
   UTF8String Result;
@@ -91,6 +105,7 @@ struct TWriteFrame {
   TXmlNode* Node;
   Integer Depth;
   Integer Next;  // index of the next child to write
+  bool Plain;    // its class is exactly TXmlNode
 };
 
 }  // namespace
@@ -100,13 +115,14 @@ struct TWriteFrame {
 // separator the caller still owes the stream, if any, and goes out in one write with the
 // node's text: a write per separator cost as much as one per node. A node of a derived class
 // gets its tag text from ADerivedInnerTag, the caller's way to its virtual WriteInnerTag.
+// ACount is the node's number of children.
 using TInnerTagFunction = UTF8String (*)(TXmlNode* ANode);
 
-static bool WriteNodeOpening(TXmlNode* ANode, Integer ADepth, TStream* AStream, UTF8String& AText,
-                             TInnerTagFunction ADerivedInnerTag) {
+static bool WriteNodeOpening(TXmlNode* ANode, Integer ADepth, Integer ACount, TStream* AStream,
+                             UTF8String& AText, TInnerTagFunction ADerivedInnerTag) {
   const UTF8String& N = ANode->Name();
   const UTF8String& V = ANode->ValueDirect();
-  const bool HasChildren = ANode->GetNodeCount() > 0;
+  const bool HasChildren = ACount > 0;
   // Every kind but character data opens with the indent.
   auto Open = [&](const char* AStart) {
     AppendIndent(AText, ANode, ADepth);
@@ -122,7 +138,7 @@ static bool WriteNodeOpening(TXmlNode* ANode, Integer ADepth, TStream* AStream, 
   };
   switch (ANode->ElementType()) {
     case xeNormal: {
-      const bool Direct = IsDirect(ANode, ADepth);
+      const bool Direct = IsDirect(ANode, ADepth, ACount);
       Open("<");
       AText += N;
       if (IsDerived(ANode)) [[unlikely]]
@@ -230,24 +246,28 @@ void TXmlNode::WriteToStream(TStream* AStream) {
   const Integer Depth = DepthOf(this);
   UTF8String Text;
   Text.reserve(256);
-  if (!WriteNodeOpening(this, Depth, AStream, Text, &CallWriteInnerTag)) {
+  const bool ThisPlain = TXmlNodeAccess::IsPlain(this);
+  const Integer ThisCount = ChildCount(this, ThisPlain);
+  if (!WriteNodeOpening(this, Depth, ThisCount, AStream, Text, &CallWriteInnerTag)) {
     RaiseProgress(this, AStream);
     return;
   }
   std::vector<TWriteFrame> Stack;
-  Stack.push_back(TWriteFrame{this, Depth, 0});
+  Stack.push_back(TWriteFrame{this, Depth, 0, ThisPlain});
   while (!Stack.empty()) {
     TWriteFrame& Top = Stack.back();
     TXmlNode* Node = Top.Node;
-    const Integer Count = Node->GetNodeCount();
+    const bool Plain = Top.Plain;
+    // Read again on every round: a progress handler may change the tree while it is written.
+    const Integer Count = ChildCount(Node, Plain);
     Text.clear();
     if (Top.Next > 0) {
       // The separator after the child written last.
-      TXmlNode* Prev = Node->GetNodes(Top.Next - 1);
+      TXmlNode* Prev = ChildAt(Node, Plain, Top.Next - 1);
       if (Node->ElementType() == xeDoctype) {
         AppendLineFeed(Text, Node);
       } else {
-        TXmlNode* NextChild = Top.Next < Count ? Node->GetNodes(Top.Next) : nullptr;
+        TXmlNode* NextChild = Top.Next < Count ? ChildAt(Node, Plain, Top.Next) : nullptr;
         if (Prev->ElementType() != xeCharData &&
             !(NextChild != nullptr && NextChild->ElementType() == xeCharData)) {
           AppendLineFeed(Text, Node);
@@ -255,7 +275,7 @@ void TXmlNode::WriteToStream(TStream* AStream) {
       }
     }
     if (Top.Next < Count) {
-      TXmlNode* Child = Node->GetNodes(Top.Next);
+      TXmlNode* Child = ChildAt(Node, Plain, Top.Next);
       const Integer ChildDepth = Top.Depth + 1;
       ++Top.Next;
       // The separator after the child is written on the next round, once its parent's
@@ -263,8 +283,9 @@ void TXmlNode::WriteToStream(TStream* AStream) {
       if (IsDerived(Child)) {
         vxUTF8WriteStringToStream(AStream, Text);  // the separator owed before the child
         Child->WriteToStream(AStream);
-      } else if (WriteNodeOpening(Child, ChildDepth, AStream, Text, &CallWriteInnerTag)) {
-        Stack.push_back(TWriteFrame{Child, ChildDepth, 0});  // Top is invalid from here
+      } else if (const Integer ChildCount = TXmlNodeAccess::NodeCount(Child);
+                 WriteNodeOpening(Child, ChildDepth, ChildCount, AStream, Text, &CallWriteInnerTag)) {
+        Stack.push_back(TWriteFrame{Child, ChildDepth, 0, true});  // Top is invalid from here
       } else {
         RaiseProgress(Child, AStream);
       }
@@ -289,7 +310,7 @@ UTF8String TXmlNode::CallWriteInnerTag(TXmlNode* ANode) { return ANode->WriteInn
 
 UTF8String TXmlNode::WriteInnerTag() { return InnerTag(this, QualifyAsDirectNode()); }
 
-bool TXmlNode::QualifyAsDirectNode() const { return IsDirect(this, DepthOf(this)); }
+bool TXmlNode::QualifyAsDirectNode() const { return IsDirect(this, DepthOf(this), GetNodeCount()); }
 
 UTF8String TXmlNode::GetIndent() const { return IndentFor(this, DepthOf(this)); }
 

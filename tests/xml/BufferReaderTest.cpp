@@ -125,6 +125,20 @@ TEST(BufferReader, HandMadeDocumentsGiveTheStreamReadersTree) {
       "   ",
       "<a/><b/>",
       "\xF0\x9F\x98\x80<a>\xF0\x9F\x98\x80</a>",
+      // Children collected per open element: left to the stream reader (or broken off) with
+      // children read at several levels, comments dropped between children, text among them,
+      // blank runs long and short before children and close tags, with and without CR.
+      "<a><b/><c><d/><e><f/><?pi x?></e></c></a>",
+      "<a><b/><c><d/><e><f/><g>x</a>",
+      "<a><b/><c><d/><e><f/><!DOCTYPE x></e></c></a>",
+      "<a>\r\n        <b/>\r\n        <!-- c -->\r\n        <d/>\r\n    </a>",
+      "<a><!-- only --></a>",
+      "<a>x<!-- c -->y<b/>z\r\n                 </a>",
+      "<a>t1\r\n  <b/>t2\r\n  <c/>                \r\n</a>",
+      "<a>\t\t\t\t\t\t\t\t\t<b/>\n\n\n\n\n\n\n\n\n\n</a>",
+      "<a>                 </a>",
+      "<a>        \r\n        x</a>",
+      "<a><b>  </b>        \n        <c>\r\n</c>\n</a>",
   };
   for (const char* Case : Cases) {
     ExpectSameOutcome(Case, Case);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,22 @@ class TMarkedNode : public TXmlNode {
   UTF8String WriteInnerTag() override { return " marked=\"1\"" + TXmlNode::WriteInnerTag(); }
 };
 
+// Shows only the first ShownChildren of its children and counts the calls to empty it.
+class TPartialNode : public TXmlNode {
+ public:
+  using TXmlNode::TXmlNode;
+  Integer ShownChildren = 1000;
+  int* Clears = nullptr;
+  Integer GetNodeCount() const override { return std::min(ShownChildren, TXmlNode::GetNodeCount()); }
+  TXmlNode* GetNodes(Integer Index) const override {
+    return Index < GetNodeCount() ? TXmlNode::GetNodes(Index) : nullptr;
+  }
+  void NodesClear() override {
+    if (Clears != nullptr) ++*Clears;
+    TXmlNode::NodesClear();
+  }
+};
+
 }  // namespace
 
 TEST(ExtensionPoints, ParseDTDIsCalledForEveryDoctype) {
@@ -101,4 +118,34 @@ TEST(ExtensionPoints, ReadFromStreamOfTheNodeBeingReadIsCalled) {
   EXPECT_EQ(Node.Reads, 1);
   EXPECT_EQ(Node.Name(), "x");
   EXPECT_EQ(Node.GetNodeCount(), 1);
+}
+
+TEST(ExtensionPoints, DerivedChildListsAreHonouredWhenWrittenAndFreed) {
+  // The writer and the document's teardown read plain nodes' lists directly; a node of a
+  // derived class must still be asked, and a tree below it still freed in full.
+  struct TCase {
+    Integer Shown;
+    const char* Written;
+    int Clears;
+  };
+  const TCase Cases[] = {
+      {2, "<r><p><k>1</k><k>2</k></p><c/></r>\n", 1},
+      {1, "<r><p><k>1</k></p><c/></r>\n", 1},
+      {0, "<r><p/><c/></r>\n", 0},
+  };
+  for (const TCase& Case : Cases) {
+    int Clears = 0;
+    {
+      TXmlDocument Doc;
+      Doc.ReadFromString("<r><c/></r>");
+      auto* Partial = new TPartialNode(&Doc, "p");
+      Partial->NodeNew("k")->SetValueDirect("1");
+      Partial->NodeNew("k")->SetValueDirect("2");
+      Partial->ShownChildren = Case.Shown;
+      Partial->Clears = &Clears;
+      Doc.GetRoot()->NodeInsert(0, Partial);
+      EXPECT_EQ(Doc.WriteToString(), Case.Written) << Case.Shown;
+    }
+    EXPECT_EQ(Clears, Case.Clears) << Case.Shown;
+  }
 }

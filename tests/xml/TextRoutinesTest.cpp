@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
 #include "platform/SysUtils.h"
 #include "xml/XmlText.h"
 
@@ -237,6 +242,73 @@ TEST(TextStringList, AssignCopiesExactlyTheUsedItems) {
   ASSERT_EQ(b.Count(), 5);
   EXPECT_EQ(b[4], "4");
   EXPECT_THROW(b.Assign(nullptr), Exception);
+}
+
+TEST(TextStringList, BehavesLikeAPlainListThroughAnySequenceOfChanges) {
+  // The first item lives apart from the others: every operation must treat the boundary
+  // between them like any other, whatever the list held before.
+  std::mt19937 Random(18);
+  for (int Round = 0; Round < 200; ++Round) {
+    TvxUTF8StringList List;
+    std::vector<std::string> Model;
+    for (int Step = 0; Step < 40; ++Step) {
+      const int Kind = static_cast<int>(Random() % 7);
+      const int Size = static_cast<int>(Model.size());
+      const int Index = static_cast<int>(Random() % (Model.size() + 2)) - 1;
+      const std::string Item = "n" + std::to_string(Random() % 4) + "=\"" + std::string(Random() % 40, 'v') + "\"";
+      switch (Kind) {
+        case 0:
+        case 1:
+          EXPECT_EQ(List.Add(Item), Size);
+          Model.push_back(Item);
+          break;
+        case 2:
+          List.Delete(Index);
+          if (Index >= 0 && Index < Size) Model.erase(Model.begin() + Index);
+          break;
+        case 3:
+          List.SetItems(Index, Item);
+          if (Index >= 0 && Index < Size) Model[static_cast<size_t>(Index)] = Item;
+          break;
+        case 4:
+          if (Random() % 4 == 0) {
+            List.Clear();
+            Model.clear();
+          }
+          break;
+        case 5: {
+          TvxUTF8StringList Copy;
+          for (int I = 0; I < static_cast<int>(Random() % 5); ++I) Copy.Add("old");
+          Copy.Assign(&List);
+          List.Clear();
+          List.Assign(&Copy);
+          break;
+        }
+        default: {
+          const std::string Name = "n" + std::to_string(Random() % 4);
+          const std::string Value = Random() % 3 == 0 ? std::string() : "\"s\"";
+          List.SetValues(Name, Value);
+          auto Hit = std::find_if(Model.begin(), Model.end(),
+                                  [&](const std::string& S) { return S.rfind(Name + "=", 0) == 0; });
+          if (Value.empty()) {
+            if (Hit != Model.end()) Model.erase(Hit);
+          } else if (Hit != Model.end()) {
+            *Hit = Name + "=" + Value;
+          } else {
+            Model.push_back(Name + "=" + Value);
+          }
+        }
+      }
+      ASSERT_EQ(List.Count(), static_cast<Integer>(Model.size())) << "round " << Round << " step " << Step;
+      std::string Text;
+      for (size_t I = 0; I < Model.size(); ++I) {
+        ASSERT_EQ(List.ItemRef(static_cast<Integer>(I)), Model[I]) << "round " << Round << " step " << Step;
+        Text += Model[I] + "\r\n";
+      }
+      EXPECT_EQ(List.Items(static_cast<Integer>(Model.size())), "");
+      EXPECT_EQ(List.Text(), Text);
+    }
+  }
 }
 
 TEST(TextStringStream, CreateAndDataString) {
