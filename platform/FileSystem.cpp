@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 
 #include <cstring>
+#include <unordered_map>
 
 #include "platform/Classes.h"
 #include "platform/OsBackend.h"
@@ -153,13 +154,28 @@ bool OsBackend::ListFolderMatching(const UnicodeString& AFolder,
 
 namespace {
 
+// One mask tested against a whole folder. Without wildcards every mask character stands for
+// exactly one name character, so names of another length (most of a folder) are out at once.
+class TMaskTest {
+ public:
+  explicit TMaskTest(const UnicodeString& AMask)
+      : FMask(AMask), FPlain(AMask.find_first_of(u"*?") == UnicodeString::npos) {}
+  bool operator()(const UnicodeString& AName) const {
+    return (!FPlain || AName.size() == FMask.size()) && MatchesMask(AName, FMask);
+  }
+
+ private:
+  const UnicodeString& FMask;
+  bool FPlain;
+};
+
 [[noreturn]] void PathNotFound() { throw EDirectoryNotFoundException("The specified path was not found"); }
 
 void CollectFiles(const UnicodeString& AFolder, const UnicodeString& AMask, bool ARecursive,
                   TStringDynArray& AResult, bool ATop) {
   std::vector<OsBackend::TDirEntry> entries;
-  if (!OsBackend::ListFolderMatching(
-          AFolder, [&](const UnicodeString& AName) { return MatchesMask(AName, AMask); }, ARecursive, entries)) {
+  const TMaskTest Matches(AMask);
+  if (!OsBackend::ListFolderMatching(AFolder, Matches, ARecursive, entries)) {
     if (ATop) PathNotFound();
     return;  // a sub-folder that vanished or cannot be read adds nothing
   }
@@ -173,13 +189,17 @@ void CollectFiles(const UnicodeString& AFolder, const UnicodeString& AMask, bool
   }
 }
 
+void CheckSearchMask(const UnicodeString& AMask) {
+  for (char16_t c : AMask)
+    if (c == 0 || IsPathDelimiter(c) || OsBackend::IsInvalidPathChar(c))
+      throw EArgumentException("Invalid characters in search pattern");
+}
+
 }  // namespace
 
 TStringDynArray TDirectory::GetFiles(const UnicodeString& APath, const UnicodeString& AMask,
                                      TSearchOption AOption) {
-  for (char16_t c : AMask)
-    if (c == 0 || IsPathDelimiter(c) || OsBackend::IsInvalidPathChar(c))
-      throw EArgumentException("Invalid characters in search pattern");
+  CheckSearchMask(AMask);
   if (APath.empty() || !DirectoryExists(APath)) PathNotFound();
   TStringDynArray R;
   CollectFiles(APath, AMask,
@@ -196,6 +216,96 @@ TStringDynArray TDirectory::GetDirectories(const UnicodeString& APath) {
     if (e.IsDirectory) R.push_back(base + e.Name);
   return R;
 }
+
+// ---------------------------------------------------------------------------------------------
+// Kept listings
+
+#ifdef _WIN32
+struct TFolderListingCache::TState {};
+
+TFolderListingCache::TFolderListingCache(size_t) {}
+
+TStringDynArray TFolderListingCache::GetFiles(const UnicodeString& APath, const UnicodeString& AMask,
+                                              TSearchOption AOption) {
+  return TDirectory::GetFiles(APath, AMask, AOption);
+}
+#else
+struct TFolderListingCache::TState {
+  using TEntries = std::vector<OsBackend::TKindEntry>;
+  struct TListing {
+    OsBackend::TFolderStamp Stamp;
+    TEntries Entries;
+  };
+  // Keyed by the folder's name as given: a folder is only ever looked up again by the same
+  // name, and the elements stay in place while others come and go.
+  std::unordered_map<UnicodeString, TListing> Listings;
+  size_t EntriesLeft = 0;
+  Int64 SettleTime = 0;
+
+  // The entries of AFolder as a listing now would give them; nullptr when AFolder is no
+  // readable folder. AScratch holds a listing that is not kept.
+  const TEntries* Entries(const UnicodeString& AFolder, TEntries& AScratch) {
+    OsBackend::TFolderStamp Now;
+    if (!OsBackend::GetFolderStamp(AFolder, Now)) return nullptr;
+    auto Found = Listings.find(AFolder);
+    if (Found != Listings.end()) {
+      if (Found->second.Stamp == Now) return &Found->second.Entries;
+      EntriesLeft += Found->second.Entries.size();
+      Listings.erase(Found);
+    }
+    TListing Fresh;
+    bool Keepable = false;
+    if (!OsBackend::ListFolderStamped(AFolder, SettleTime, Fresh.Entries, Fresh.Stamp, Keepable)) return nullptr;
+    if (Keepable && Fresh.Entries.size() <= EntriesLeft) {
+      EntriesLeft -= Fresh.Entries.size();
+      return &Listings.emplace(AFolder, std::move(Fresh)).first->second.Entries;
+    }
+    AScratch = std::move(Fresh.Entries);
+    return &AScratch;
+  }
+
+  // CollectFiles over kept listings. The recursion only looks up names below AFolder, so the
+  // listing walked here stays where it is meanwhile.
+  void Collect(const UnicodeString& AFolder, const UnicodeString& AMask, bool ARecursive, TStringDynArray& AResult,
+               bool ATop) {
+    TEntries Scratch;
+    const TEntries* Found = Entries(AFolder, Scratch);
+    if (Found == nullptr) {
+      if (ATop) PathNotFound();
+      return;
+    }
+    const UnicodeString Base = IncludeTrailingPathDelimiter(AFolder);
+    const TMaskTest Matches(AMask);
+    for (const auto& E : *Found) {
+      if (E.Kind == OsBackend::TEntryKind::Folder) {
+        if (ARecursive) Collect(Base + E.Name, AMask, true, AResult, false);
+      } else if (Matches(E.Name)) {
+        UnicodeString Name = Base + E.Name;
+        // Where a link leads may change without any change to the folder.
+        if (E.Kind == OsBackend::TEntryKind::File || OsBackend::LinkNamesFile(Name)) AResult.push_back(std::move(Name));
+      }
+    }
+  }
+};
+
+TFolderListingCache::TFolderListingCache(size_t AEntryLimit) : FState(std::make_unique<TState>()) {
+  FState->EntriesLeft = AEntryLimit;
+}
+
+TStringDynArray TFolderListingCache::GetFiles(const UnicodeString& APath, const UnicodeString& AMask,
+                                              TSearchOption AOption) {
+  CheckSearchMask(AMask);
+  // The folder's status call decides both whether it is a folder and whether a kept listing
+  // is still its listing.
+  if (APath.empty()) PathNotFound();
+  FState->SettleTime = FSettleTime;
+  TStringDynArray R;
+  FState->Collect(APath, AMask, AOption == soAllDirectories, R, true);
+  return R;
+}
+#endif
+
+TFolderListingCache::~TFolderListingCache() = default;
 
 // ---------------------------------------------------------------------------------------------
 // In-place rewrite
