@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 
 #include <cstring>
+#include <ctime>
 #include <unordered_map>
 
 #include "platform/Classes.h"
@@ -239,51 +240,75 @@ struct TFolderListingCache::TState {
   // Keyed by the folder's name as given: a folder is only ever looked up again by the same
   // name, and the elements stay in place while others come and go.
   std::unordered_map<UnicodeString, TListing> Listings;
+  // Per device: whether its file system sets change times that prove a listing current.
+  std::unordered_map<uint64_t, bool> Trusted;
   size_t EntriesLeft = 0;
+  // Set once a listing did not fit: no further listings are read for keeping.
+  bool Full = false;
   Int64 SettleTime = 0;
 
-  // The entries of AFolder as a listing now would give them; nullptr when AFolder is no
-  // readable folder. AScratch holds a listing that is not kept.
-  const TEntries* Entries(const UnicodeString& AFolder, TEntries& AScratch) {
-    OsBackend::TFolderStamp Now;
-    if (!OsBackend::GetFolderStamp(AFolder, Now)) return nullptr;
+  // The kept listing of AFolder, read now when it may be kept (or a fresh listing in AScratch
+  // that cannot be kept); nullptr when the folder is listed the ordinary way this time
+  // (changed too recently, on a file system whose change times prove nothing, or no room).
+  const TEntries* Kept(const UnicodeString& AFolder, const OsBackend::TFolderStamp& AStamp, TEntries& AScratch) {
     auto Found = Listings.find(AFolder);
     if (Found != Listings.end()) {
-      if (Found->second.Stamp == Now) return &Found->second.Entries;
+      if (Found->second.Stamp == AStamp) return &Found->second.Entries;
       EntriesLeft += Found->second.Entries.size();
       Listings.erase(Found);
     }
+    auto Fs = Trusted.find(AStamp.Device);
+    if (Fs == Trusted.end()) Fs = Trusted.emplace(AStamp.Device, OsBackend::TrustsChangeTimes(AFolder)).first;
+    // A folder changed within the settle time may change again within the same tick of its
+    // clock without a new stamp.
+    if (Full || !Fs->second || AStamp.ChangeSec + SettleTime >= static_cast<Int64>(std::time(nullptr))) return nullptr;
     TListing Fresh;
-    bool Keepable = false;
-    if (!OsBackend::ListFolderStamped(AFolder, SettleTime, Fresh.Entries, Fresh.Stamp, Keepable)) return nullptr;
-    if (Keepable && Fresh.Entries.size() <= EntriesLeft) {
-      EntriesLeft -= Fresh.Entries.size();
-      return &Listings.emplace(AFolder, std::move(Fresh)).first->second.Entries;
+    if (!OsBackend::ListFolderStamped(AFolder, Fresh.Entries, Fresh.Stamp)) return nullptr;
+    // Kept only when the folder read is the one stamped before (nothing changed in between)
+    // and there is room; otherwise it serves as an ordinary listing, this once.
+    if (!(Fresh.Stamp == AStamp) || Fresh.Entries.size() > EntriesLeft) {
+      Full = Full || Fresh.Entries.size() > EntriesLeft;
+      AScratch = std::move(Fresh.Entries);
+      return &AScratch;
     }
-    AScratch = std::move(Fresh.Entries);
-    return &AScratch;
+    EntriesLeft -= Fresh.Entries.size();
+    return &Listings.emplace(AFolder, std::move(Fresh)).first->second.Entries;
   }
 
   // CollectFiles over kept listings. The recursion only looks up names below AFolder, so the
   // listing walked here stays where it is meanwhile.
   void Collect(const UnicodeString& AFolder, const UnicodeString& AMask, bool ARecursive, TStringDynArray& AResult,
                bool ATop) {
-    TEntries Scratch;
-    const TEntries* Found = Entries(AFolder, Scratch);
-    if (Found == nullptr) {
+    OsBackend::TFolderStamp Stamp;
+    if (!OsBackend::GetFolderStamp(AFolder, Stamp)) {
       if (ATop) PathNotFound();
       return;
     }
     const UnicodeString Base = IncludeTrailingPathDelimiter(AFolder);
     const TMaskTest Matches(AMask);
-    for (const auto& E : *Found) {
-      if (E.Kind == OsBackend::TEntryKind::Folder) {
-        if (ARecursive) Collect(Base + E.Name, AMask, true, AResult, false);
-      } else if (Matches(E.Name)) {
-        UnicodeString Name = Base + E.Name;
-        // Where a link leads may change without any change to the folder.
-        if (E.Kind == OsBackend::TEntryKind::File || OsBackend::LinkNamesFile(Name)) AResult.push_back(std::move(Name));
+    TEntries Scratch;
+    if (const TEntries* Entries = Kept(AFolder, Stamp, Scratch)) {
+      for (const auto& E : *Entries) {
+        if (E.Kind == OsBackend::TEntryKind::Folder) {
+          if (ARecursive) Collect(Base + E.Name, AMask, true, AResult, false);
+        } else if (Matches(E.Name)) {
+          UnicodeString Name = Base + E.Name;
+          // Where a link leads may change without any change to the folder.
+          if (E.Kind == OsBackend::TEntryKind::File || OsBackend::LinkNamesFile(Name)) AResult.push_back(std::move(Name));
+        }
       }
+      return;
+    }
+    std::vector<OsBackend::TDirEntry> Entries;
+    if (!OsBackend::ListFolderMatching(AFolder, Matches, ARecursive, Entries)) {
+      if (ATop) PathNotFound();
+      return;
+    }
+    for (const auto& E : Entries) {
+      if (!E.IsDirectory)
+        AResult.push_back(Base + E.Name);
+      else if (ARecursive)
+        Collect(Base + E.Name, AMask, true, AResult, false);
     }
   }
 };

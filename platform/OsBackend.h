@@ -103,12 +103,13 @@ struct TKindEntry {
   TEntryKind Kind;
 };
 // Every file, folder and link of AFolder that ListFolder would look at, sorted as ListFolder
-// sorts, with the stamp of the folder as read. AKeepable tells whether the stamp proves the
-// listing current later on: the folder lies on a local file system that sets change times
-// itself, and its last change lies ASettleTime seconds or more before the listing began. False
-// when AFolder is no readable folder.
-bool ListFolderStamped(const UnicodeString& AFolder, Int64 ASettleTime, std::vector<TKindEntry>& AEntries,
-                       TFolderStamp& AStamp, bool& AKeepable);
+// sorts, with the stamp of the folder as read (taken before its entries). False when AFolder
+// is no readable folder.
+bool ListFolderStamped(const UnicodeString& AFolder, std::vector<TKindEntry>& AEntries, TFolderStamp& AStamp);
+// Whether the file system of AFolder is local and sets a folder's change time on every change
+// of its entries, from this machine's clock: only then does an unchanged stamp prove an
+// unchanged listing.
+bool TrustsChangeTimes(const UnicodeString& AFolder);
 // Whether the link APath finally names a regular file (ListFolder lists only those links).
 bool LinkNamesFile(const UnicodeString& APath);
 }  // namespace Vorlane::OsBackend

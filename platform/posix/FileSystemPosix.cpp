@@ -71,28 +71,6 @@ OsBackend::TFolderStamp StampOf(const struct stat& st) {
   return R;
 }
 
-// Local file systems that set a folder's change time on every change of its entries, from the
-// clock of this machine. Network and user-space file systems may answer a status call from a
-// cache while a fresh listing sees more, so their listings are never kept.
-bool TrustsChangeTimes(int AFolder) {
-#ifdef __linux__
-  struct statfs fs;
-  if (::fstatfs(AFolder, &fs) != 0) return false;
-  switch (static_cast<unsigned long>(fs.f_type)) {
-    case 0xEF53UL:      // ext2, ext3, ext4
-    case 0x58465342UL:  // XFS
-    case 0x9123683EUL:  // Btrfs
-    case 0x01021994UL:  // tmpfs
-      return true;
-    default:
-      return false;
-  }
-#else
-  (void)AFolder;
-  return false;
-#endif
-}
-
 }  // namespace
 
 UnicodeString GetCurrentDir() {
@@ -285,24 +263,19 @@ bool GetFolderStamp(const UnicodeString& AFolder, TFolderStamp& AStamp) {
   return true;
 }
 
-bool ListFolderStamped(const UnicodeString& AFolder, Int64 ASettleTime, std::vector<TKindEntry>& AEntries,
-                       TFolderStamp& AStamp, bool& AKeepable) {
-  struct timespec began;
-  ::clock_gettime(CLOCK_REALTIME, &began);
+bool ListFolderStamped(const UnicodeString& AFolder, std::vector<TKindEntry>& AEntries, TFolderStamp& AStamp) {
   std::string folder = N(AFolder);
   int fd;
   do fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
   while (fd < 0 && errno == EINTR);
   if (fd < 0) return false;
-  // The stamp comes from the folder that is read, before reading it: a change during the
-  // reading sets a later change time.
+  // A change while the entries are read sets a later change time than this one.
   struct stat st;
   if (::fstat(fd, &st) != 0) {
     ::close(fd);
     return false;
   }
   AStamp = StampOf(st);
-  AKeepable = TrustsChangeTimes(fd) && static_cast<Int64>(st.st_ctim.tv_sec) + ASettleTime < began.tv_sec;
   DIR* d = ::fdopendir(fd);
   if (!d) {
     ::close(fd);
@@ -326,6 +299,27 @@ bool ListFolderStamped(const UnicodeString& AFolder, Int64 ASettleTime, std::vec
   std::sort(AEntries.begin(), AEntries.end(),
             [](const TKindEntry& A, const TKindEntry& B) { return NameLess(A.Name, B.Name); });
   return true;
+}
+
+bool TrustsChangeTimes(const UnicodeString& AFolder) {
+  // Network and user-space file systems may answer a status call from a cache while a fresh
+  // listing sees more, so they are not among these.
+#ifdef __linux__
+  struct statfs fs;
+  if (::statfs(N(AFolder).c_str(), &fs) != 0) return false;
+  switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0xEF53UL:      // ext2, ext3, ext4
+    case 0x58465342UL:  // XFS
+    case 0x9123683EUL:  // Btrfs
+    case 0x01021994UL:  // tmpfs
+      return true;
+    default:
+      return false;
+  }
+#else
+  (void)AFolder;
+  return false;
+#endif
 }
 
 bool LinkNamesFile(const UnicodeString& APath) {

@@ -99,15 +99,18 @@ TEST(FolderListingCacheTest, KeptListingsAnswerAsFreshListingsThroughChanges) {
       {"a folder replaced by another", Replace, ""},
   };
 
-  TFolderListingCache Cache;
-  Cache.SetSettleTime(-(Int64(1) << 40));
-  ExpectSameAsListing(Cache, Dir, "first listing");
+  // One cache keeps every listing, one only those of folders left alone for a while (none
+  // here), one has room for a single small folder.
+  TFolderListingCache KeepsAll, AsInARun, Small(2);
+  KeepsAll.SetSettleTime(-(Int64(1) << 40));
+  Small.SetSettleTime(-(Int64(1) << 40));
+  for (TFolderListingCache* Cache : {&KeepsAll, &AsInARun, &Small}) ExpectSameAsListing(*Cache, Dir, "first listing");
   for (const auto& Step : Steps) {
     const std::string Touched = Step.Touched ? Step.Touched : "";
     const struct timespec Before = ChangeTime(Dir / Touched);
     Step.Change();
     if (Step.Touched) MoveChangeTime(Dir / Touched, Before);
-    ExpectSameAsListing(Cache, Dir, Step.What);
+    for (TFolderListingCache* Cache : {&KeepsAll, &AsInARun, &Small}) ExpectSameAsListing(*Cache, Dir, Step.What);
   }
 }
 
