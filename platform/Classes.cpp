@@ -301,8 +301,7 @@ TFileStream::TFileStream(const UnicodeString& AFileName, Word AMode, Cardinal AR
     const char16_t* refusal = nullptr;
     if (::fstat(fd, &st) != 0) refusal = u"The file cannot be examined";
     else if (!create && !S_ISREG(st.st_mode)) refusal = u"Not a regular file";
-    // The status flags are the ones just given to open(), so they need not be asked for.
-    else if (::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) refusal = u"The file cannot be set to blocking mode";
+    else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) refusal = u"The file cannot be set to blocking mode";
     if (refusal != nullptr) {
       ::close(fd);
       if (create) throw EFCreateError(Format(u"Cannot create file \"%s\". %s", {AFileName, UnicodeString(refusal)}));
