@@ -18,6 +18,10 @@ void TFileHandlerCmdLine::ShowHelp() {
 void TFileHandlerCmdLine::DoExecute() {
   const bool Recursive = GetSwitch(u"s");
   const Integer Count = FParams.Count();
+  // Arguments naming one project each mostly share their folders: those are listed once and
+  // then only checked for changes.
+  std::unique_ptr<TFolderListingCache> Listings;
+  if (Count > 1) Listings = std::make_unique<TFolderListingCache>();
   for (Integer i = 0; i < Count; ++i) {
     // One argument's failure is reported and the next argument still runs.
     try {
@@ -25,7 +29,8 @@ void TFileHandlerCmdLine::DoExecute() {
       const UnicodeString Mask = ExtractFileName(Name);
       const UnicodeString Folder = ExtractFilePath(Name);
       TStringList Files;
-      for (const auto& F : TDirectory::GetFiles(Folder, Mask, Recursive ? soAllDirectories : soTopDirectoryOnly))
+      const TSearchOption Option = Recursive ? soAllDirectories : soTopDirectoryOnly;
+      for (const auto& F : Listings ? Listings->GetFiles(Folder, Mask, Option) : TDirectory::GetFiles(Folder, Mask, Option))
         Files.Add(F);
       FilterFiles(Files);
       const UnicodeString BasePath = IncludeTrailingPathDelimiter(Folder);

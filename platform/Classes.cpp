@@ -310,6 +310,8 @@ TFileStream::TFileStream(const UnicodeString& AFileName, Word AMode, Cardinal AR
       if (create) throw EFCreateError(Format(u"Cannot create file \"%s\". %s", {AFileName, UnicodeString(refusal)}));
       throw EFOpenError(Format(u"Cannot open file \"%s\". %s", {AFileName, UnicodeString(refusal)}));
     }
+    // A file that is only read moves only with this stream's own calls.
+    if (!create && (AMode & 3) == fmOpenRead) FKnownPosition = 0;
   }
 #endif
   if (fd < 0) {
@@ -329,6 +331,28 @@ TFileStream::~TFileStream() {
     ::close(static_cast<int>(FHandle));
 #endif
   }
+}
+
+Integer TFileStream::Read(void* Buffer, Integer Count) {
+  const Integer n = THandleStream::Read(Buffer, Count);
+  if (FKnownPosition >= 0) FKnownPosition += n;
+  return n;
+}
+
+Int64 TFileStream::Seek(Int64 Offset, TSeekOrigin Origin) {
+  if (FKnownPosition >= 0 && Offset == (Origin == soCurrent ? 0 : FKnownPosition) && Origin != soEnd)
+    return FKnownPosition;
+  const Int64 r = THandleStream::Seek(Offset, Origin);
+  if (FKnownPosition >= 0) FKnownPosition = r < 0 ? -1 : r;
+  return r;
+}
+
+Int64 TFileStream::Size() {
+#ifndef _WIN32
+  struct stat st;
+  if (FKnownPosition >= 0 && ::fstat(static_cast<int>(FHandle), &st) == 0) return static_cast<Int64>(st.st_size);
+#endif
+  return THandleStream::Size();
 }
 
 void TFileStream::FlushToDisk() {

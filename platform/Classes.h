@@ -147,8 +147,17 @@ class TFileStream : public THandleStream {
   // EWriteError with the system's reason when the data could not be stored.
   void FlushToDisk();
 
+  // A regular file opened for reading only keeps its position itself and takes its size from
+  // one status call, so that asking for either costs no system call (a project is read
+  // through layers that ask often). Reads through Handle() are not seen by it.
+  Integer Read(void* Buffer, Integer Count) override;
+  Int64 Seek(Int64 Offset, TSeekOrigin Origin) override;
+  Int64 Size() override;
+
  private:
   UnicodeString FFileName;
+  // The position while the stream keeps it, else -1.
+  Int64 FKnownPosition = -1;
 };
 
 }  // namespace Vorlane

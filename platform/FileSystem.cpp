@@ -3,6 +3,8 @@
 #include "platform/FileSystem.h"
 
 #include <cstring>
+#include <ctime>
+#include <unordered_map>
 
 #include "platform/Classes.h"
 #include "platform/OsBackend.h"
@@ -153,13 +155,28 @@ bool OsBackend::ListFolderMatching(const UnicodeString& AFolder,
 
 namespace {
 
+// One mask tested against a whole folder. Without wildcards every mask character stands for
+// exactly one name character, so names of another length (most of a folder) are out at once.
+class TMaskTest {
+ public:
+  explicit TMaskTest(const UnicodeString& AMask)
+      : FMask(AMask), FPlain(AMask.find_first_of(u"*?") == UnicodeString::npos) {}
+  bool operator()(const UnicodeString& AName) const {
+    return (!FPlain || AName.size() == FMask.size()) && MatchesMask(AName, FMask);
+  }
+
+ private:
+  const UnicodeString& FMask;
+  bool FPlain;
+};
+
 [[noreturn]] void PathNotFound() { throw EDirectoryNotFoundException("The specified path was not found"); }
 
 void CollectFiles(const UnicodeString& AFolder, const UnicodeString& AMask, bool ARecursive,
                   TStringDynArray& AResult, bool ATop) {
   std::vector<OsBackend::TDirEntry> entries;
-  if (!OsBackend::ListFolderMatching(
-          AFolder, [&](const UnicodeString& AName) { return MatchesMask(AName, AMask); }, ARecursive, entries)) {
+  const TMaskTest Matches(AMask);
+  if (!OsBackend::ListFolderMatching(AFolder, Matches, ARecursive, entries)) {
     if (ATop) PathNotFound();
     return;  // a sub-folder that vanished or cannot be read adds nothing
   }
@@ -173,13 +190,17 @@ void CollectFiles(const UnicodeString& AFolder, const UnicodeString& AMask, bool
   }
 }
 
+void CheckSearchMask(const UnicodeString& AMask) {
+  for (char16_t c : AMask)
+    if (c == 0 || IsPathDelimiter(c) || OsBackend::IsInvalidPathChar(c))
+      throw EArgumentException("Invalid characters in search pattern");
+}
+
 }  // namespace
 
 TStringDynArray TDirectory::GetFiles(const UnicodeString& APath, const UnicodeString& AMask,
                                      TSearchOption AOption) {
-  for (char16_t c : AMask)
-    if (c == 0 || IsPathDelimiter(c) || OsBackend::IsInvalidPathChar(c))
-      throw EArgumentException("Invalid characters in search pattern");
+  CheckSearchMask(AMask);
   if (APath.empty() || !DirectoryExists(APath)) PathNotFound();
   TStringDynArray R;
   CollectFiles(APath, AMask,
@@ -196,6 +217,120 @@ TStringDynArray TDirectory::GetDirectories(const UnicodeString& APath) {
     if (e.IsDirectory) R.push_back(base + e.Name);
   return R;
 }
+
+// ---------------------------------------------------------------------------------------------
+// Kept listings
+
+#ifdef _WIN32
+struct TFolderListingCache::TState {};
+
+TFolderListingCache::TFolderListingCache(size_t) {}
+
+TStringDynArray TFolderListingCache::GetFiles(const UnicodeString& APath, const UnicodeString& AMask,
+                                              TSearchOption AOption) {
+  return TDirectory::GetFiles(APath, AMask, AOption);
+}
+#else
+struct TFolderListingCache::TState {
+  using TEntries = std::vector<OsBackend::TKindEntry>;
+  struct TListing {
+    OsBackend::TFolderStamp Stamp;
+    TEntries Entries;
+  };
+  // Keyed by the folder's name as given: a folder is only ever looked up again by the same
+  // name, and the elements stay in place while others come and go.
+  std::unordered_map<UnicodeString, TListing> Listings;
+  // Per device: whether its file system sets change times that prove a listing current.
+  std::unordered_map<uint64_t, bool> Trusted;
+  size_t EntriesLeft = 0;
+  // Set once a listing did not fit: no further listings are read for keeping.
+  bool Full = false;
+  Int64 SettleTime = 0;
+
+  // The kept listing of AFolder, read now when it may be kept (or a fresh listing in AScratch
+  // that cannot be kept); nullptr when the folder is listed the ordinary way this time
+  // (changed too recently, on a file system whose change times prove nothing, or no room).
+  const TEntries* Kept(const UnicodeString& AFolder, const OsBackend::TFolderStamp& AStamp, TEntries& AScratch) {
+    auto Found = Listings.find(AFolder);
+    if (Found != Listings.end()) {
+      if (Found->second.Stamp == AStamp) return &Found->second.Entries;
+      EntriesLeft += Found->second.Entries.size();
+      Listings.erase(Found);
+    }
+    auto Fs = Trusted.find(AStamp.Device);
+    if (Fs == Trusted.end()) Fs = Trusted.emplace(AStamp.Device, OsBackend::TrustsChangeTimes(AFolder)).first;
+    // A folder changed within the settle time may change again within the same tick of its
+    // clock without a new stamp.
+    if (Full || !Fs->second || AStamp.ChangeSec + SettleTime >= static_cast<Int64>(std::time(nullptr))) return nullptr;
+    TListing Fresh;
+    if (!OsBackend::ListFolderStamped(AFolder, Fresh.Entries, Fresh.Stamp)) return nullptr;
+    // Kept only when the folder read is the one stamped before (nothing changed in between)
+    // and there is room; otherwise it serves as an ordinary listing, this once.
+    if (!(Fresh.Stamp == AStamp) || Fresh.Entries.size() > EntriesLeft) {
+      Full = Full || Fresh.Entries.size() > EntriesLeft;
+      AScratch = std::move(Fresh.Entries);
+      return &AScratch;
+    }
+    EntriesLeft -= Fresh.Entries.size();
+    return &Listings.emplace(AFolder, std::move(Fresh)).first->second.Entries;
+  }
+
+  // CollectFiles over kept listings. The recursion only looks up names below AFolder, so the
+  // listing walked here stays where it is meanwhile.
+  void Collect(const UnicodeString& AFolder, const UnicodeString& AMask, bool ARecursive, TStringDynArray& AResult,
+               bool ATop) {
+    OsBackend::TFolderStamp Stamp;
+    if (!OsBackend::GetFolderStamp(AFolder, Stamp)) {
+      if (ATop) PathNotFound();
+      return;
+    }
+    const UnicodeString Base = IncludeTrailingPathDelimiter(AFolder);
+    const TMaskTest Matches(AMask);
+    TEntries Scratch;
+    if (const TEntries* Entries = Kept(AFolder, Stamp, Scratch)) {
+      for (const auto& E : *Entries) {
+        if (E.Kind == OsBackend::TEntryKind::Folder) {
+          if (ARecursive) Collect(Base + E.Name, AMask, true, AResult, false);
+        } else if (Matches(E.Name)) {
+          UnicodeString Name = Base + E.Name;
+          // Where a link leads may change without any change to the folder.
+          if (E.Kind == OsBackend::TEntryKind::File || OsBackend::LinkNamesFile(Name)) AResult.push_back(std::move(Name));
+        }
+      }
+      return;
+    }
+    std::vector<OsBackend::TDirEntry> Entries;
+    if (!OsBackend::ListFolderMatching(AFolder, Matches, ARecursive, Entries)) {
+      if (ATop) PathNotFound();
+      return;
+    }
+    for (const auto& E : Entries) {
+      if (!E.IsDirectory)
+        AResult.push_back(Base + E.Name);
+      else if (ARecursive)
+        Collect(Base + E.Name, AMask, true, AResult, false);
+    }
+  }
+};
+
+TFolderListingCache::TFolderListingCache(size_t AEntryLimit) : FState(std::make_unique<TState>()) {
+  FState->EntriesLeft = AEntryLimit;
+}
+
+TStringDynArray TFolderListingCache::GetFiles(const UnicodeString& APath, const UnicodeString& AMask,
+                                              TSearchOption AOption) {
+  CheckSearchMask(AMask);
+  // The folder's status call decides both whether it is a folder and whether a kept listing
+  // is still its listing.
+  if (APath.empty()) PathNotFound();
+  FState->SettleTime = FSettleTime;
+  TStringDynArray R;
+  FState->Collect(APath, AMask, AOption == soAllDirectories, R, true);
+  return R;
+}
+#endif
+
+TFolderListingCache::~TFolderListingCache() = default;
 
 // ---------------------------------------------------------------------------------------------
 // In-place rewrite

@@ -3,6 +3,7 @@
 // operating-system boundary (UTF-8 on POSIX, UTF-16 on Windows).
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "platform/Encoding.h"
@@ -170,6 +171,34 @@ struct TDirectory {
                                   TSearchOption AOption = soTopDirectoryOnly);
   // Full names of the sub-folders of APath, same order; raises as GetFiles.
   static TStringDynArray GetDirectories(const UnicodeString& APath);
+};
+
+// TDirectory::GetFiles for a run that expands many names in the same folders (a console run
+// with one argument per project): the same results and errors, but a folder's listing is kept
+// and used again while a status call shows the folder unchanged (same folder, same change
+// time). Only listings of local file systems whose change times are trustworthy are kept, and
+// only when the folder was last changed well before they were taken, so a change made in the
+// same clock tick cannot go unnoticed; links are looked at anew every time. Windows lists
+// every time.
+class TFolderListingCache {
+ public:
+  // Keeps at most AEntryLimit entries in all, so that a run over a large tree stays small.
+  explicit TFolderListingCache(size_t AEntryLimit = 16384);
+  ~TFolderListingCache();
+  TFolderListingCache(const TFolderListingCache&) = delete;
+  TFolderListingCache& operator=(const TFolderListingCache&) = delete;
+
+  TStringDynArray GetFiles(const UnicodeString& APath, const UnicodeString& AMask,
+                           TSearchOption AOption = soTopDirectoryOnly);
+
+  // How long (in seconds) a folder must have stayed unchanged before its listing is kept.
+  // Only tests shorten it, to see kept listings at work on folders they have just made.
+  void SetSettleTime(Int64 ASeconds) { FSettleTime = ASeconds; }
+
+ private:
+  struct TState;
+  std::unique_ptr<TState> FState;
+  Int64 FSettleTime = 2;
 };
 
 // ---------------------------------------------------------------------------------------------

@@ -82,7 +82,36 @@ namespace Vorlane::OsBackend {
 // UTF-8 is decoded, each other byte becomes the lone surrogate U+DC00 + byte, and the way back
 // turns exactly those surrogates into their bytes again.
 UnicodeString FromSystemName(const std::string& AName);
+UnicodeString FromSystemName(const char* AName, size_t ALength);
 std::string ToSystemName(const UnicodeString& AName);
+
+// What a status call tells of a folder: two equal stamps of a local folder mean that no entry
+// was added, removed or renamed in between (each of those sets the change time).
+struct TFolderStamp {
+  uint64_t Device = 0;
+  uint64_t Inode = 0;
+  int64_t ChangeSec = 0;
+  int64_t ChangeNsec = 0;
+  bool operator==(const TFolderStamp&) const = default;
+};
+// The stamp of AFolder (links followed); false when it is no folder.
+bool GetFolderStamp(const UnicodeString& AFolder, TFolderStamp& AStamp);
+
+enum class TEntryKind { File, Folder, Link };
+struct TKindEntry {
+  UnicodeString Name;
+  TEntryKind Kind;
+};
+// Every file, folder and link of AFolder that ListFolder would look at, sorted as ListFolder
+// sorts, with the stamp of the folder as read (taken before its entries). False when AFolder
+// is no readable folder.
+bool ListFolderStamped(const UnicodeString& AFolder, std::vector<TKindEntry>& AEntries, TFolderStamp& AStamp);
+// Whether the file system of AFolder is local and sets a folder's change time on every change
+// of its entries, from this machine's clock: only then does an unchanged stamp prove an
+// unchanged listing.
+bool TrustsChangeTimes(const UnicodeString& AFolder);
+// Whether the link APath finally names a regular file (ListFolder lists only those links).
+bool LinkNamesFile(const UnicodeString& APath);
 }  // namespace Vorlane::OsBackend
 #endif
 

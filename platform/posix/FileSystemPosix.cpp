@@ -3,12 +3,16 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#ifdef __linux__
+#include <sys/vfs.h>
+#endif
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <vector>
 
@@ -56,6 +60,15 @@ bool SetOneTime(const UnicodeString& AFileName, Int64 ATime, int AIndex) {
 bool NameLess(const UnicodeString& A, const UnicodeString& B) {
   int d = CompareText(A, B);
   return d != 0 ? d < 0 : A < B;
+}
+
+OsBackend::TFolderStamp StampOf(const struct stat& st) {
+  OsBackend::TFolderStamp R;
+  R.Device = static_cast<uint64_t>(st.st_dev);
+  R.Inode = static_cast<uint64_t>(st.st_ino);
+  R.ChangeSec = static_cast<int64_t>(st.st_ctim.tv_sec);
+  R.ChangeNsec = static_cast<int64_t>(st.st_ctim.tv_nsec);
+  return R;
 }
 
 }  // namespace
@@ -213,7 +226,7 @@ bool ListFolderMatching(const UnicodeString& AFolder, const std::function<bool(c
     if (type != DT_DIR && type != DT_REG && type != DT_LNK && type != DT_UNKNOWN) continue;
     if (type == DT_DIR && !AFolders) continue;
     TDirEntry entry;
-    entry.Name = FromSystemName(name);
+    entry.Name = FromSystemName(name, std::strlen(name));
     // A folder is never a file to match, and whatever is not a folder must match the mask.
     const bool wanted = AWantFile(entry.Name);
     if (type == DT_REG && !wanted) continue;
@@ -241,6 +254,77 @@ bool ListFolderMatching(const UnicodeString& AFolder, const std::function<bool(c
   std::sort(AEntries.begin(), AEntries.end(),
             [](const TDirEntry& A, const TDirEntry& B) { return NameLess(A.Name, B.Name); });
   return true;
+}
+
+bool GetFolderStamp(const UnicodeString& AFolder, TFolderStamp& AStamp) {
+  struct stat st;
+  if (AFolder.empty() || ::stat(N(AFolder).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  AStamp = StampOf(st);
+  return true;
+}
+
+bool ListFolderStamped(const UnicodeString& AFolder, std::vector<TKindEntry>& AEntries, TFolderStamp& AStamp) {
+  std::string folder = N(AFolder);
+  int fd;
+  do fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
+  while (fd < 0 && errno == EINTR);
+  if (fd < 0) return false;
+  // A change while the entries are read sets a later change time than this one.
+  struct stat st;
+  if (::fstat(fd, &st) != 0) {
+    ::close(fd);
+    return false;
+  }
+  AStamp = StampOf(st);
+  DIR* d = ::fdopendir(fd);
+  if (!d) {
+    ::close(fd);
+    return false;
+  }
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  while (struct dirent* e = ::readdir(d)) {
+    const char* name = e->d_name;
+    if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
+    unsigned char type = e->d_type;
+    if (type == DT_UNKNOWN) {
+      struct stat entry;
+      if (::lstat((folder + name).c_str(), &entry) != 0) continue;
+      type = S_ISDIR(entry.st_mode) ? DT_DIR : S_ISLNK(entry.st_mode) ? DT_LNK : S_ISREG(entry.st_mode) ? DT_REG : DT_UNKNOWN;
+    }
+    if (type != DT_DIR && type != DT_REG && type != DT_LNK) continue;
+    const TEntryKind kind = type == DT_DIR ? TEntryKind::Folder : type == DT_LNK ? TEntryKind::Link : TEntryKind::File;
+    AEntries.push_back({FromSystemName(name, std::strlen(name)), kind});
+  }
+  ::closedir(d);
+  std::sort(AEntries.begin(), AEntries.end(),
+            [](const TKindEntry& A, const TKindEntry& B) { return NameLess(A.Name, B.Name); });
+  return true;
+}
+
+bool TrustsChangeTimes(const UnicodeString& AFolder) {
+  // Network and user-space file systems may answer a status call from a cache while a fresh
+  // listing sees more, so they are not among these.
+#ifdef __linux__
+  struct statfs fs;
+  if (::statfs(N(AFolder).c_str(), &fs) != 0) return false;
+  switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0xEF53UL:      // ext2, ext3, ext4
+    case 0x58465342UL:  // XFS
+    case 0x9123683EUL:  // Btrfs
+    case 0x01021994UL:  // tmpfs
+      return true;
+    default:
+      return false;
+  }
+#else
+  (void)AFolder;
+  return false;
+#endif
+}
+
+bool LinkNamesFile(const UnicodeString& APath) {
+  struct stat target;
+  return ::stat(N(APath).c_str(), &target) == 0 && S_ISREG(target.st_mode);
 }
 
 bool ListFolder(const UnicodeString& AFolder, std::vector<TDirEntry>& AEntries) {

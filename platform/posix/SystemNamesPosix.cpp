@@ -7,9 +7,11 @@
 
 namespace Vorlane::OsBackend {
 
-UnicodeString FromSystemName(const std::string& AName) {
-  const auto* P = reinterpret_cast<const unsigned char*>(AName.data());
-  const size_t N = AName.size();
+UnicodeString FromSystemName(const std::string& AName) { return FromSystemName(AName.data(), AName.size()); }
+
+UnicodeString FromSystemName(const char* AName, size_t ALength) {
+  const auto* P = reinterpret_cast<const unsigned char*>(AName);
+  const size_t N = ALength;
   // The ASCII part (most names are nothing else) is widened in one go.
   size_t Ascii = 0;
   while (Ascii < N && P[Ascii] < 0x80) ++Ascii;
