@@ -40,8 +40,10 @@ class TCmdLineHandler {
 
   // The whole program run for the given handler class. Returns the process exit code: 1 when
   // an "Error: " line was written or an error escaped the run, else 0. Errors of construction,
-  // banner or help are not caught here (the program entry reports them).
-  static int Execute(const TCmdLineHandlerClass& AClass);
+  // banner or help are not caught here (the program entry reports them). AProcessEnds: the
+  // process ends right after, so the handler (and the last project it loaded) is left to the
+  // system instead of being destroyed.
+  static int Execute(const TCmdLineHandlerClass& AClass, bool AProcessEnds = false);
   template <class T>
   static int Execute() {
     return Execute(ClassOf<T>());
