@@ -1,5 +1,6 @@
 #include "projfile/NodeSortHelpers.h"
 
+#include <cstring>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -130,21 +131,22 @@ bool MoveBlock(TXmlNode* AParent, const TXmlNodeList& AList, bool AToFront) {
 
 }  // namespace
 
-UnicodeString TTextLookup::BucketKey(const UnicodeString& AText) {
-  UnicodeString LKey;
-  LKey.reserve(AText.size());
+std::uint64_t TTextLookup::BucketKey(const UnicodeString& AText) {
+  // FNV-1a over the folded characters.
+  std::uint64_t LHash = 0xcbf29ce484222325ull;
+  auto Mix = [&LHash](char16_t C) { LHash = (LHash ^ C) * 0x100000001b3ull; };
   for (char16_t C : AText) {
     if (C >= 0x80) {
       // Characters outside ASCII may be ignored by the locale comparison or differ from their
       // neighbours only by accent: only those that fold to an ASCII character enter the key,
       // the rest is decided by the comparison itself.
       char16_t LUpper = AnsiUpperCase(UnicodeString(1, C))[0];
-      if (LUpper < 0x80) LKey.push_back(LUpper);
+      if (LUpper < 0x80) Mix(LUpper);
       continue;
     }
-    LKey.push_back(C >= u'a' && C <= u'z' ? static_cast<char16_t>(C - 32) : C);
+    Mix(C >= u'a' && C <= u'z' ? static_cast<char16_t>(C - 32) : C);
   }
-  return LKey;
+  return LHash;
 }
 
 void TTextLookup::Add(const UnicodeString& AText, Integer AValue) {
@@ -226,6 +228,32 @@ void ArrangeChildren(TXmlNode* AParent, const std::vector<Integer>& AOrder) {
   }
 }
 
+bool SortChildrenByNameIfUnsorted(TXmlNode* ANode, const UTF8String& ALeading) {
+  if (!ANode || ANode->GetNodeCount() < 2) return false;
+  struct TEntry {
+    const UTF8String* Name;
+    bool Leading;
+    bool Ascii;
+    Integer Index;
+  };
+  std::vector<TEntry> LEntries;
+  LEntries.reserve(static_cast<size_t>(ANode->GetNodeCount()));
+  for (Integer I = 0; I < ANode->GetNodeCount(); ++I) {
+    const UTF8String& LName = ANode->GetNodes(I)->Name();
+    LEntries.push_back({&LName, LName == ALeading, IsAscii(LName), I});
+  }
+  return SortChildEntriesIfUnsorted(ANode, LEntries, [](const TEntry& A, const TEntry& B) -> Integer {
+    if (A.Leading || B.Leading) return A.Leading == B.Leading ? 0 : (A.Leading ? -1 : 1);
+    const UTF8String& LA = *A.Name;
+    const UTF8String& LB = *B.Name;
+    if (LA == LB) return 0;
+    // As CompareNames: bytes for ASCII, the UTF-16 form otherwise.
+    if (A.Ascii && B.Ascii) return LA.compare(LB) < 0 ? -1 : 1;
+    const Integer LResult = UTF8ToUnicode(LA).compare(UTF8ToUnicode(LB));
+    return LResult < 0 ? -1 : (LResult > 0 ? 1 : 0);
+  });
+}
+
 bool SortEachIfUnsorted(const TXmlNodeList& AList, const TNodeComparer& AComparer) {
   bool LResult = false;
   for (Integer I = 0; I < AList.Count(); ++I)
@@ -255,19 +283,56 @@ void DeleteChildNode(TXmlNode* ANode, const UTF8String& AName) {
   if (LIndex >= 0) ANode->NodeDelete(LIndex);
 }
 
-void DeleteChildNodes(TXmlNode* ANode, const UTF8String& AName) {
+namespace {
+
+// Destroys the children AMatches picks; the others keep their order.
+template <class TMatch>
+void DeleteMatchingChildren(TXmlNode* ANode, const TMatch& AMatches) {
   if (!ANode) return;
+  // Most calls find nothing: a first pass that allocates nothing settles those.
+  const Integer LCount = ANode->GetNodeCount();
+  Integer LFirst = 0;
+  while (LFirst < LCount && !AMatches(ANode->GetNodes(LFirst)->Name())) ++LFirst;
+  if (LFirst == LCount) return;
   // The matches are gathered at the end first, so that each deletion takes the last child
   // and no list is shifted once per match.
   std::vector<TXmlNode*> LCurrent = ChildrenOf(ANode);
-  std::vector<TXmlNode*> LOrder, LDoomed;
-  for (TXmlNode* LNode : LCurrent)
-    (vxUTF8SameTextNoCase(LNode->Name(), AName) ? LDoomed : LOrder).push_back(LNode);
-  if (LDoomed.empty()) return;
+  std::vector<TXmlNode*> LOrder(LCurrent.begin(), LCurrent.begin() + LFirst), LDoomed;
+  for (size_t I = static_cast<size_t>(LFirst); I < LCurrent.size(); ++I)
+    (AMatches(LCurrent[I]->Name()) ? LDoomed : LOrder).push_back(LCurrent[I]);
   const size_t LKept = LOrder.size();
   LOrder.insert(LOrder.end(), LDoomed.begin(), LDoomed.end());
   ArrangeChildren(ANode, LCurrent, LOrder);
   while (static_cast<size_t>(ANode->GetNodeCount()) > LKept) ANode->NodeDelete(ANode->GetNodeCount() - 1);
+}
+
+// Whether AName equals AWanted (ASCII, NUL-terminated) ignoring case. Between ASCII names
+// that is a byte comparison with ASCII case folding; a name that is not plain ASCII
+// (AAscii false) goes to the locale-aware comparison.
+bool SameName(const UTF8String& AName, bool AAscii, const char* AWanted, size_t AWantedLength) {
+  if (!AAscii) return vxUTF8SameTextNoCase(AName, AWanted);
+  if (AName.size() != AWantedLength) return false;
+  for (size_t I = 0; I < AWantedLength; ++I)
+    if (vxUpCase(AName[I]) != vxUpCase(AWanted[I])) return false;
+  return true;
+}
+
+}  // namespace
+
+void DeleteChildNodes(TXmlNode* ANode, const UTF8String& AName) {
+  DeleteMatchingChildren(ANode, [&](const UTF8String& AChild) { return vxUTF8SameTextNoCase(AChild, AName); });
+}
+
+void DeleteChildNodes(TXmlNode* ANode, std::initializer_list<const char*> ANames) {
+  std::vector<size_t> LLengths;
+  for (const char* LName : ANames) LLengths.push_back(std::strlen(LName));
+  DeleteMatchingChildren(ANode, [&](const UTF8String& AChild) {
+    const bool LAscii = IsAscii(AChild);
+    size_t I = 0;
+    for (const char* LName : ANames)
+      if (SameName(AChild, LAscii, LName, LLengths[I++])) return true;
+    return false;
+  });
 }
 
 bool MoveBefore(TXmlNode* AParent, TXmlNode* ANode, TXmlNode* AAnchor) {

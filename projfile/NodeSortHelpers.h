@@ -3,6 +3,8 @@
 // normalizer can tell the caller whether the document was touched.
 #pragma once
 
+#include <cstdint>
+#include <initializer_list>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -71,10 +73,11 @@ void ListPartitionSort(Integer L, Integer R, const TCmp& Cmp, const TExch& Exch)
 }
 
 // Finds texts equal to a given one under the platform's locale-aware case-insensitive
-// comparison without comparing against every entry: entries are bucketed by their ASCII
-// characters upper-cased (non-ASCII ones count only when they upper-case to ASCII), so texts
-// the comparison calls equal share a bucket, and only the entries of one bucket are compared,
-// in the order they were added. Expected
+// comparison without comparing against every entry: entries are bucketed by a hash of their
+// ASCII characters upper-cased (non-ASCII ones count only when they upper-case to ASCII), so
+// texts the comparison calls equal share a bucket, and only the entries of one bucket are
+// compared, in the order they were added. The hash is computed in place: no key text is built
+// per lookup, and a rare collision only adds a comparison. Expected
 // conditions and group lookups run once per comparison or per configuration, so a plain scan
 // would make large projects quadratic.
 class TTextLookup {
@@ -86,8 +89,8 @@ class TTextLookup {
   Integer Take(const UnicodeString& AText, Integer ADefault = -1);
 
  private:
-  static UnicodeString BucketKey(const UnicodeString& AText);
-  std::unordered_map<UnicodeString, std::vector<std::pair<UnicodeString, Integer>>> FBuckets;
+  static std::uint64_t BucketKey(const UnicodeString& AText);
+  std::unordered_map<std::uint64_t, std::vector<std::pair<UnicodeString, Integer>>> FBuckets;
 };
 
 // Compare routine over two list entries (used for the build-configuration list).
@@ -133,6 +136,11 @@ bool SortChildEntriesIfUnsorted(TXmlNode* AParent, std::vector<TEntry>& AEntries
   return true;
 }
 
+// SortChildNodesIfUnsorted with a comparer that puts the children named exactly ALeading first
+// (tied among themselves) and orders the rest as TNodeComparer does; each child's name is
+// classified once instead of at every comparison.
+bool SortChildrenByNameIfUnsorted(TXmlNode* ANode, const UTF8String& ALeading);
+
 // SortChildNodesIfUnsorted on every node of AList with the one comparer.
 bool SortEachIfUnsorted(const TXmlNodeList& AList, const TNodeComparer& AComparer);
 
@@ -151,6 +159,8 @@ void DeleteChildNode(TXmlNode* ANode, const UTF8String& AName);
 // Destroys every child whose name matches AName (case-insensitive), in one pass over the
 // children; the others keep their order.
 void DeleteChildNodes(TXmlNode* ANode, const UTF8String& AName);
+// Destroys every child whose name matches one of ANames (case-insensitive), in one pass.
+void DeleteChildNodes(TXmlNode* ANode, std::initializer_list<const char*> ANames);
 // Places ANode directly before AAnchor when it stands after it; true when it moved.
 bool MoveBefore(TXmlNode* AParent, TXmlNode* ANode, TXmlNode* AAnchor);
 // Makes the listed nodes the first / last children of AParent, in list order, keeping the

@@ -63,10 +63,14 @@ Integer TPropertyGroupComparer::Compare(TXmlNode* Left, TXmlNode* Right) const {
   return Sign(Position(Left) - Position(Right));
 }
 
+Integer TPropertyGroupStructureNodeComparer::Position(const UTF8String& AName) const {
+  auto LIt = FPositions.find(AName);
+  if (LIt == FPositions.end()) LIt = FPositions.emplace(AName, FOrder.IndexOf(UTF8ToUnicode(AName))).first;
+  return LIt->second;
+}
+
 Integer TPropertyGroupStructureNodeComparer::Compare(TXmlNode* Left, TXmlNode* Right) const {
-  UnicodeString LLeft = UTF8ToUnicode(Left->Name());
-  UnicodeString LRight = UTF8ToUnicode(Right->Name());
-  return Sign(FOrder.IndexOf(LRight) - FOrder.IndexOf(LLeft));
+  return Sign(Position(Right->Name()) - Position(Left->Name()));
 }
 
 Integer TPropertyPropRootNodeComparer::Compare(TXmlNode* Left, TXmlNode* Right) const {
@@ -94,20 +98,78 @@ TPropertyGroupSorter::~TPropertyGroupSorter() {
   FConfigTree.reset();
 }
 
+// The makers below spell out what the condition builders (_EQ, _NE, _AND, _OR, _Var,
+// _Brackets) compose, into one string: they run once per configuration and platform for every
+// expected group, and the composed form builds a dozen temporaries per condition.
+namespace {
+
+// Appends A as a quoted text's content: each quote doubled.
+void AppendQuotedContent(UnicodeString& R, const UnicodeString& A) {
+  for (char16_t C : A) {
+    R += C;
+    if (C == u'\'') R += C;
+  }
+}
+
+// Appends '$(AKey)' or, with a platform, '$(AKey_APlatform)'.
+void AppendQuotedVar(UnicodeString& R, const UnicodeString& AKey, const UnicodeString& APlatform) {
+  R += u"'$(";
+  AppendQuotedContent(R, AKey);
+  if (!APlatform.empty()) {
+    R += u'_';
+    AppendQuotedContent(R, APlatform);
+  }
+  R += u")'";
+}
+
+// Appends '$(AVar)'=='AValue'.
+void AppendEquals(UnicodeString& R, const char16_t* AVar, const UnicodeString& AValue) {
+  R += u"'$(";
+  R += AVar;
+  R += u")'=='";
+  AppendQuotedContent(R, AValue);
+  R += u'\'';
+}
+
+UnicodeString NewCondition(const TConfigItem* AItem, const UnicodeString& APlatform) {
+  UnicodeString R;
+  R.reserve(64 + 2 * (AItem->Key().size() + AItem->Name().size() + APlatform.size()));
+  return R;
+}
+
+}  // namespace
+
 UnicodeString TPropertyGroupSorter::MakeStructureCondition(TConfigItem* AItem, const UnicodeString& APlatform) {
-  if (APlatform.empty()) return _OR(_EQ(_Var(u"Config"), AItem->Name()), _NE(_Var(AItem->Key()), u""));
-  return _OR(_Brackets(_AND(_EQ(_Var(u"Platform"), APlatform), _EQ(_Var(AItem->Key()), u"true"))),
-             _NE(_Var(AItem->Key() + u"_" + APlatform), u""));
+  UnicodeString R = NewCondition(AItem, APlatform);
+  if (APlatform.empty()) {
+    AppendEquals(R, u"Config", AItem->Name());
+    R += u" or ";
+  } else {
+    R += u'(';
+    AppendEquals(R, u"Platform", APlatform);
+    R += u" and ";
+    AppendQuotedVar(R, AItem->Key(), UnicodeString());
+    R += u"=='true') or ";
+  }
+  AppendQuotedVar(R, AItem->Key(), APlatform);
+  R += u"!=''";
+  return R;
 }
 
 UnicodeString TPropertyGroupSorter::MakeDataCondition(TConfigItem* AItem, const UnicodeString& APlatform) {
-  if (APlatform.empty()) return _NE(_Var(AItem->Key()), u"");
-  return _NE(_Var(AItem->Key() + u"_" + APlatform), u"");
+  UnicodeString R = NewCondition(AItem, APlatform);
+  AppendQuotedVar(R, AItem->Key(), APlatform);
+  R += u"!=''";
+  return R;
 }
 
 UnicodeString TPropertyGroupSorter::MakeBuildEventCondition(TConfigItem* AItem, const UnicodeString& APlatform) {
   if (APlatform.empty()) return UnicodeString();
-  return _AND(_EQ(_Var(u"Config"), AItem->Name()), _EQ(_Var(u"Platform"), APlatform));
+  UnicodeString R = NewCondition(AItem, APlatform);
+  AppendEquals(R, u"Config", AItem->Name());
+  R += u" and ";
+  AppendEquals(R, u"Platform", APlatform);
+  return R;
 }
 
 UnicodeString TPropertyGroupSorter::MakeStructureNodeName(TConfigItem* AItem, const UnicodeString& APlatform) {
@@ -192,10 +254,9 @@ void TPropertyGroupSorter::SortByOrder(TXmlNodeList& AList, TMakeCondition AMake
   TXmlNodeListHelper::SortList(AList, LComparer);
 }
 
-bool TPropertyGroupSorter::SortPropRoot() {
-  TPropertyPropRootNodeComparer LComparer;
-  return SortChildNodesIfUnsorted(FPropRoot, LComparer);
-}
+// The prop root and the data groups are sorted as TPropertyPropRootNodeComparer and
+// TPropertyGroupDataNodeComparer order them, with each child's name classified once.
+bool TPropertyGroupSorter::SortPropRoot() { return SortChildrenByNameIfUnsorted(FPropRoot, "Base"); }
 
 bool TPropertyGroupSorter::SortStructureNodes() {
   TOrderList LOrder;
@@ -218,13 +279,15 @@ bool TPropertyGroupSorter::SortStructureNodes() {
 
 void TPropertyGroupSorter::RemoveObsoleteNodes(TXmlNode* ANode) {
   // All of each kind in one run, so that a second run finds none left to delete.
-  for (const char* LName : {"DCC_E", "DCC_F", "DCC_K", "DCC_N", "DCC_S"}) DeleteChildNodes(ANode, LName);
+  DeleteChildNodes(ANode, {"DCC_E", "DCC_F", "DCC_K", "DCC_N", "DCC_S"});
 }
 
 bool TPropertyGroupSorter::SortDataNodes() {
   for (Integer I = 0; I < FDataNodes->Count(); ++I) RemoveObsoleteNodes(FDataNodes->GetItems(I));
-  TPropertyGroupDataNodeComparer LComparer;
-  return SortEachIfUnsorted(*FDataNodes, LComparer);
+  bool LResult = false;
+  for (Integer I = 0; I < FDataNodes->Count(); ++I)
+    if (SortChildrenByNameIfUnsorted(FDataNodes->GetItems(I), "SanitizedProjectName")) LResult = true;
+  return LResult;
 }
 
 bool TPropertyGroupSorter::MoveDependentImports(TXmlNode* ARoot, TXmlNode* AGroup) {

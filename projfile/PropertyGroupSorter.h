@@ -52,7 +52,11 @@ class TPropertyGroupStructureNodeComparer : public TNodeComparer {
   const TOrderList& Order() const { return FOrder; }
 
  private:
+  Integer Position(const UTF8String& AName) const;
   const TOrderList& FOrder;
+  // The position depends on the name alone, and the groups share their names: each distinct
+  // name is looked up once for all the groups one comparer sorts.
+  mutable std::unordered_map<UTF8String, Integer> FPositions;
 };
 
 // A child named exactly "Base" first, the rest by name.
