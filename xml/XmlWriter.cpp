@@ -110,10 +110,11 @@ struct TWriteFrame {
 
 }  // namespace
 
-// The text of a node up to its children, or the whole text when it has none; returns true
-// when the node's children follow and its close part is still to be written. AText holds the
-// separator the caller still owes the stream, if any, and goes out in one write with the
-// node's text: a write per separator cost as much as one per node. A node of a derived class
+// The text of a node up to its children, or the whole text when it has none, appended to
+// AText; returns true when the node's children follow and its close part is still to be
+// written. AText holds what the caller still owes the stream (at least the separator before
+// the node) and the caller writes it: one write for many nodes where nobody watches the
+// stream's position, a write per separator and per node cost as much as the text itself. A node of a derived class
 // gets its tag text from ADerivedInnerTag, the caller's way to its virtual WriteInnerTag.
 // ACount is the node's number of children.
 using TInnerTagFunction = UTF8String (*)(TXmlNode* ANode);
@@ -149,7 +150,6 @@ static bool WriteNodeOpening(TXmlNode* ANode, Integer ADepth, Integer ACount, TS
       AText += V;
       if (HasChildren) {
         AppendLineFeed(AText, ANode);
-        vxUTF8WriteStringToStream(AStream, AText);
         return true;
       }
       if (!Direct) {
@@ -194,7 +194,6 @@ static bool WriteNodeOpening(TXmlNode* ANode, Integer ADepth, Integer ACount, TS
       if (HasChildren) {
         AText += " [";
         AppendLineFeed(AText, ANode);
-        vxUTF8WriteStringToStream(AStream, AText);
         return true;
       }
       AText += '>';
@@ -232,35 +231,52 @@ static bool WriteNodeOpening(TXmlNode* ANode, Integer ADepth, Integer ACount, TS
       break;
     default:
       vxUTF8WriteStringToStream(AStream, AText);  // what came before stays written
+      AText.clear();
       throw EFilerError(sxeIllegalElementType);
   }
-  vxUTF8WriteStringToStream(AStream, AText);
   return false;
 }
 
 void TXmlNode::WriteToStream(TStream* AStream) {
-  auto RaiseProgress = [](const TXmlNode* ANode, TStream* S) {
-    if (TXmlDocument* Doc = ANode->Document())
-      Doc->DoProgress(static_cast<Integer>(static_cast<std::uint32_t>(S->Position())));
-  };
-  const Integer Depth = DepthOf(this);
+  TXmlDocument* const Doc = Document();
+  // A progress handler sees the stream's position after every node and may change the tree
+  // while it is written: then each node goes out on its own and counts are read again every
+  // round. Without one the text of many nodes is gathered and written in large pieces.
+  const bool Watched = Doc != nullptr && static_cast<bool>(Doc->OnProgress());
+  constexpr size_t cBatch = 16384;
   UTF8String Text;
-  Text.reserve(256);
+  Text.reserve(1024);
+  auto Flush = [&] {
+    vxUTF8WriteStringToStream(AStream, Text);
+    Text.clear();
+  };
+  auto NodeWritten = [&](const TXmlNode* ANode) {
+    TXmlDocument* const D = ANode->Document();
+    // A node taken over from another document reports to that one.
+    if (Watched || (D != Doc && D != nullptr && D->OnProgress())) {
+      Flush();
+      if (D != nullptr) D->DoProgress(static_cast<Integer>(static_cast<std::uint32_t>(AStream->Position())));
+    } else if (Text.size() >= cBatch) {
+      Flush();
+    }
+  };
+
+  const Integer Depth = DepthOf(this);
   const bool ThisPlain = TXmlNodeAccess::IsPlain(this);
   const Integer ThisCount = ChildCount(this, ThisPlain);
   if (!WriteNodeOpening(this, Depth, ThisCount, AStream, Text, &CallWriteInnerTag)) {
-    RaiseProgress(this, AStream);
+    if (!Watched) Flush();
+    NodeWritten(this);
     return;
   }
+  if (Watched) Flush();
   std::vector<TWriteFrame> Stack;
   Stack.push_back(TWriteFrame{this, Depth, 0, ThisPlain});
   while (!Stack.empty()) {
     TWriteFrame& Top = Stack.back();
     TXmlNode* Node = Top.Node;
     const bool Plain = Top.Plain;
-    // Read again on every round: a progress handler may change the tree while it is written.
     const Integer Count = ChildCount(Node, Plain);
-    Text.clear();
     if (Top.Next > 0) {
       // The separator after the child written last.
       TXmlNode* Prev = ChildAt(Node, Plain, Top.Next - 1);
@@ -281,13 +297,14 @@ void TXmlNode::WriteToStream(TStream* AStream) {
       // The separator after the child is written on the next round, once its parent's
       // frame is on top again.
       if (IsDerived(Child)) {
-        vxUTF8WriteStringToStream(AStream, Text);  // the separator owed before the child
+        Flush();  // all owed before the child, which writes itself
         Child->WriteToStream(AStream);
       } else if (const Integer ChildCount = TXmlNodeAccess::NodeCount(Child);
                  WriteNodeOpening(Child, ChildDepth, ChildCount, AStream, Text, &CallWriteInnerTag)) {
         Stack.push_back(TWriteFrame{Child, ChildDepth, 0, true});  // Top is invalid from here
+        if (Watched) Flush();
       } else {
-        RaiseProgress(Child, AStream);
+        NodeWritten(Child);
       }
       continue;
     }
@@ -300,10 +317,10 @@ void TXmlNode::WriteToStream(TStream* AStream) {
       Text += Node->Name();
       Text += '>';
     }
-    vxUTF8WriteStringToStream(AStream, Text);
-    RaiseProgress(Node, AStream);
+    NodeWritten(Node);
     Stack.pop_back();
   }
+  Flush();
 }
 
 UTF8String TXmlNode::CallWriteInnerTag(TXmlNode* ANode) { return ANode->WriteInnerTag(); }
