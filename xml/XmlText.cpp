@@ -1,6 +1,7 @@
 #include "xml/XmlText.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/SysUtils.h"
@@ -344,16 +345,34 @@ Integer vxUTF8CompareNoCase(const UTF8String& A, const UTF8String& B) {
   return AnsiCompareText(WA, WB);
 }
 
+namespace {
+
+// Whether S holds ASCII only; eight bytes at a time, as lookups test every name they pass.
+bool IsAsciiText(const UTF8String& S) {
+  const char* P = S.data();
+  const size_t N = S.size();
+  std::uint64_t Bits = 0;
+  size_t I = 0;
+  for (; I + 8 <= N; I += 8) {
+    std::uint64_t W;
+    std::memcpy(&W, P + I, 8);
+    Bits |= W;
+  }
+  for (; I < N; ++I) Bits |= static_cast<Byte>(P[I]);
+  return (Bits & 0x8080808080808080ull) == 0;
+}
+
+}  // namespace
+
 bool vxUTF8SameTextNoCase(const UTF8String& A, const UTF8String& B) {
-  bool Ascii = true;
   if (A.size() == B.size()) {
     size_t i = 0;
     while (i < A.size() && vxUpCase(A[i]) == vxUpCase(B[i])) ++i;
     if (i == A.size()) return true;
   }
-  for (char C : A) Ascii = Ascii && static_cast<Byte>(C) < 0x80;
-  for (char C : B) Ascii = Ascii && static_cast<Byte>(C) < 0x80;
-  return !Ascii && vxUTF8CompareNoCase(A, B) == 0;
+  // Two ASCII names that differ beyond ASCII case differ for the locale rule too.
+  if (IsAsciiText(A) && IsAsciiText(B)) return false;
+  return vxUTF8CompareNoCase(A, B) == 0;
 }
 
 UTF8String vxIntToUTF8(Integer Value) { return std::to_string(Value); }

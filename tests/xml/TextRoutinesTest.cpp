@@ -410,7 +410,10 @@ TEST(TextCompare, SameTextAgreesWithTheFullComparison) {
   // hyphen), folds (accents, case) or is malformed.
   const char* const Names[] = {"PropertyGroup", "propertygroup", "PROPERTYGROUP", "PropertyGroups", "Property-Group",
                                "PropertyÂ­Group", "PropertygroupÃ©", "PropertyGroupÃ",
-                               "xÿ", "Xÿ", "yÿ", "", "a", "A", "-", "'", "Ã", "ss", "SS"};
+                               "xÿ", "Xÿ", "yÿ", "", "a", "A", "-", "'", "Ã", "ss", "SS",
+                               // non-ASCII inside the second eight bytes, and far behind them
+                               "PropertyGroup\xC3\xA9Items", "PROPERTYGROUP\xC3\x89ITEMS", "PropertyGroupeItems",
+                               "PropertyGroupItemsAndMore\xC2\xAD", "propertygroupitemsandmore"};
   for (const char* A : Names)
     for (const char* B : Names)
       EXPECT_EQ(vxUTF8SameTextNoCase(A, B), vxUTF8CompareNoCase(A, B) == 0) << A << " / " << B;
