@@ -265,6 +265,32 @@ void TXmlNodeListHelper::SortList(TXmlNodeList& AList, const TNodeComparer& ACom
   SortNodeList(AList, [&](TXmlNode* A, TXmlNode* B) { return AComparer.Compare(A, B); });
 }
 
+void SortListByKey(TXmlNodeList& AList, std::vector<Integer> AKeys) {
+  const Integer LCount = AList.Count();
+  if (LCount < 2) return;
+  // Each node's place among its parent's children, -1 for a node without parent: such a
+  // node ties with every node of equal rank, as in SortList.
+  const TPositions LPositions = PositionsInParents(AList);
+  std::vector<Integer> LPlaces(static_cast<size_t>(LCount), -1);
+  for (Integer I = 0; I < LCount; ++I) {
+    auto LIt = LPositions.find(AList.GetItems(I));
+    if (LIt != LPositions.end()) LPlaces[static_cast<size_t>(I)] = LIt->second;
+  }
+  ListPartitionSort(
+      0, LCount - 1,
+      [&](Integer A, Integer B) {
+        const size_t LA = static_cast<size_t>(A), LB = static_cast<size_t>(B);
+        if (AKeys[LA] != AKeys[LB]) return AKeys[LA] < AKeys[LB] ? -1 : 1;
+        if (LPlaces[LA] < 0 || LPlaces[LB] < 0) return 0;
+        return LPlaces[LA] < LPlaces[LB] ? -1 : (LPlaces[LA] > LPlaces[LB] ? 1 : 0);
+      },
+      [&](Integer A, Integer B) {
+        AList.Exchange(A, B);
+        std::swap(AKeys[static_cast<size_t>(A)], AKeys[static_cast<size_t>(B)]);
+        std::swap(LPlaces[static_cast<size_t>(A)], LPlaces[static_cast<size_t>(B)]);
+      });
+}
+
 bool SortListIfUnsorted(TXmlNodeList& AList, TListSortCompare ACompare) {
   if (!IsOutOfOrder(AList.Count(),
                     [&](Integer A, Integer B) { return ACompare(AList.GetItems(A), AList.GetItems(B)); }))

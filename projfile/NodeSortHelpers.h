@@ -150,6 +150,11 @@ struct TXmlNodeListHelper {
   static void SortList(TXmlNodeList& AList, const TNodeComparer& AComparer);
 };
 
+// TXmlNodeListHelper::SortList for a comparer that ranks each node by one number: AKeys[I] is
+// the rank of AList's node I (smaller first). Ranks and positions are read once per node
+// instead of at every comparison; the order is the one SortList gives.
+void SortListByKey(TXmlNodeList& AList, std::vector<Integer> AKeys);
+
 // Sorts AList only when it is out of order; ties as in SortList.
 bool SortListIfUnsorted(TXmlNodeList& AList, TListSortCompare ACompare);
 

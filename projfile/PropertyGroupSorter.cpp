@@ -250,8 +250,11 @@ void TPropertyGroupSorter::ExtractDataNodes(TXmlNodeList& AList, TXmlNodeList& A
 void TPropertyGroupSorter::SortByOrder(TXmlNodeList& AList, TMakeCondition AMakeCondition) {
   TOrderList LOrder;
   CreateOrder(LOrder, AMakeCondition);
-  TPropertyGroupComparer LComparer(LOrder);
-  TXmlNodeListHelper::SortList(AList, LComparer);
+  // The order TPropertyGroupComparer gives, with each condition looked up once.
+  std::vector<Integer> LKeys;
+  LKeys.reserve(static_cast<size_t>(AList.Count()));
+  for (Integer I = 0; I < AList.Count(); ++I) LKeys.push_back(LOrder.IndexOf(ConditionOf(AList.GetItems(I))));
+  SortListByKey(AList, std::move(LKeys));
 }
 
 // The prop root and the data groups are sorted as TPropertyPropRootNodeComparer and
@@ -262,7 +265,24 @@ bool TPropertyGroupSorter::SortStructureNodes() {
   TOrderList LOrder;
   CreateOrder(LOrder, &TPropertyGroupSorter::MakeStructureNodeName);
   TPropertyGroupStructureNodeComparer LComparer(LOrder);
-  bool LResult = SortEachIfUnsorted(*FStructure, LComparer);
+  // The comparer's order, each child's position read once.
+  struct TEntry {
+    Integer Position;
+    Integer Index;
+  };
+  bool LResult = false;
+  std::vector<TEntry> LEntries;
+  for (Integer I = 0; I < FStructure->Count(); ++I) {
+    TXmlNode* LGroup = FStructure->GetItems(I);
+    if (!LGroup || LGroup->GetNodeCount() < 2) continue;
+    LEntries.clear();
+    for (Integer J = 0; J < LGroup->GetNodeCount(); ++J)
+      LEntries.push_back({LComparer.Position(LGroup->GetNodes(J)->Name()), J});
+    if (SortChildEntriesIfUnsorted(LGroup, LEntries, [](const TEntry& A, const TEntry& B) {
+          return A.Position == B.Position ? 0 : (A.Position > B.Position ? -1 : 1);
+        }))
+      LResult = true;
+  }
   for (Integer I = 0; I < FStructure->Count(); ++I) {
     TXmlNode* LGroup = FStructure->GetItems(I);
     Integer LIndex = LGroup->NodeIndexByName("CfgParent");

@@ -50,9 +50,10 @@ class TPropertyGroupStructureNodeComparer : public TNodeComparer {
   explicit TPropertyGroupStructureNodeComparer(const TOrderList& AOrder) : FOrder(AOrder) {}
   Integer Compare(TXmlNode* Left, TXmlNode* Right) const override;
   const TOrderList& Order() const { return FOrder; }
+  // The position of a child name in the order list, -1 when unlisted.
+  Integer Position(const UTF8String& AName) const;
 
  private:
-  Integer Position(const UTF8String& AName) const;
   const TOrderList& FOrder;
   // The position depends on the name alone, and the groups share their names: each distinct
   // name is looked up once for all the groups one comparer sorts.

@@ -107,6 +107,47 @@ TEST(NormalizerShortcuts, NameSortsMatchTheComparers) {
   }
 }
 
+// Every corpus project's groups (plus a parentless one) sorted by a condition order built from
+// every other of its own conditions, backwards: listed, unlisted and tied groups.
+TEST(NormalizerShortcuts, KeyedListSortMatchesTheComparerSort) {
+  std::vector<std::string> LTexts = {
+      "<Project><PropertyGroup Condition='b'/><PropertyGroup Condition='a'/><PropertyGroup/><X><PropertyGroup "
+      "Condition='A'/></X><PropertyGroup Condition='c'/><PropertyGroup Condition='B'/></Project>"};
+  const fs::path LDir = TestSupport::CorpusDir() / "dproj";
+  if (fs::is_directory(LDir))
+    for (const auto& LEntry : fs::directory_iterator(LDir))
+      if (LEntry.path().extension() == ".dproj") LTexts.push_back(TestSupport::ReadBytes(LEntry.path()));
+  for (const std::string& LText : LTexts) {
+    SCOPED_TRACE(LText.substr(0, 120));
+    std::unique_ptr<TDprojXml> LXml;
+    try {
+      LXml = ParseProject(LText);
+    } catch (const Exception&) {
+      continue;
+    }
+    TXmlNodeList LGroups;
+    LXml->GetRoot()->NodesByName("PropertyGroup", &LGroups);
+    if (TXmlNode* LInner = LXml->GetRoot()->NodeByName("X")) LGroups.Add(LInner->GetNodes(0));
+    TXmlNode LLoose(LXml.get(), "PropertyGroup");
+    LLoose.AttributeAdd("Condition", "a");
+    LGroups.Add(&LLoose);
+    TOrderList LOrder;
+    for (Integer I = LGroups.Count() - 1; I >= 0; I -= 2)
+      LOrder.Add(LGroups.GetItems(I)->GetAttributeByNameWide("Condition"));
+    TXmlNodeList LByComparer, LByKey;
+    AddNodes(LByComparer, LGroups);
+    AddNodes(LByKey, LGroups);
+    TPropertyGroupComparer LComparer(LOrder);
+    TXmlNodeListHelper::SortList(LByComparer, LComparer);
+    std::vector<Integer> LKeys;
+    for (Integer I = 0; I < LByKey.Count(); ++I)
+      LKeys.push_back(LOrder.IndexOf(LByKey.GetItems(I)->GetAttributeByNameWide("Condition")));
+    SortListByKey(LByKey, LKeys);
+    ASSERT_EQ(LByComparer.Count(), LByKey.Count());
+    for (Integer I = 0; I < LByKey.Count(); ++I) EXPECT_EQ(LByComparer.GetItems(I), LByKey.GetItems(I)) << I;
+  }
+}
+
 TEST(NormalizerShortcuts, OnePassDeletionMatchesNameByName) {
   const char* const cChildren[] = {
       "<DCC_E/><x/><dcc_f/><DCC_K/><DCC_N/><Dcc_S/><DCC_S/><y/>",
