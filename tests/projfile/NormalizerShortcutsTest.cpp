@@ -56,6 +56,25 @@ TEST(NormalizerShortcuts, ConditionsMatchTheComposedBuilders) {
   }
 }
 
+// AHand followed by every corpus project's text.
+std::vector<std::string> WithCorpus(const std::string& AHand) {
+  std::vector<std::string> LTexts = {AHand};
+  const fs::path LDir = TestSupport::CorpusDir() / "dproj";
+  if (fs::is_directory(LDir))
+    for (const auto& LEntry : fs::directory_iterator(LDir))
+      if (LEntry.path().extension() == ".dproj") LTexts.push_back(TestSupport::ReadBytes(LEntry.path()));
+  return LTexts;
+}
+
+// Nil for a text that is no well-formed project (the normalizer never sees one).
+std::unique_ptr<TDprojXml> TryParse(const std::string& AText) {
+  try {
+    return ParseProject(AText);
+  } catch (const Exception&) {
+    return nullptr;
+  }
+}
+
 std::string ChildNames(const TXmlNode* ANode) {
   std::string LResult;
   for (Integer I = 0; I < ANode->GetNodeCount(); ++I) LResult += NodeLine(ANode->GetNodes(I)) + "|";
@@ -71,13 +90,9 @@ void Parents(TXmlNode* ANode, std::vector<TXmlNode*>& AList) {
 // Sorts every parent of two copies of AText, one with the comparer and one by name with
 // ALeading first, and expects the same answers and the same orders.
 void ExpectSameNameSort(const std::string& AText, const TNodeComparer& AComparer, const UTF8String& ALeading) {
-  std::unique_ptr<TDprojXml> LByComparer, LByName;
-  try {
-    LByComparer = ParseProject(AText);
-    LByName = ParseProject(AText);
-  } catch (const Exception&) {
-    return;  // corpus files that are no well-formed project are never sorted
-  }
+  auto LByComparer = TryParse(AText);
+  auto LByName = TryParse(AText);
+  if (!LByComparer) return;
   std::vector<TXmlNode*> LLeft, LRight;
   Parents(LByComparer->RootNodeList(), LLeft);
   Parents(LByName->RootNodeList(), LRight);
@@ -90,17 +105,12 @@ void ExpectSameNameSort(const std::string& AText, const TNodeComparer& AComparer
 }
 
 TEST(NormalizerShortcuts, NameSortsMatchTheComparers) {
-  std::vector<std::string> LTexts = {
-      "<Project><g><Z id='1'/><é/><SanitizedProjectName id='1'/><a/><Base id='1'/><SanitizedProjectName id='2'/>"
-      "<Z id='2'/><Ä/><\xF0\x9F\x98\x80/><\xEF\xBC\xA1/><Base id='2'/><base/><AA/><A/></g>"
-      "<h><A/><B/></h><k><SanitizedProjectName/><Base/></k></Project>"};
-  const fs::path LDir = TestSupport::CorpusDir() / "dproj";
-  if (fs::is_directory(LDir))
-    for (const auto& LEntry : fs::directory_iterator(LDir))
-      if (LEntry.path().extension() == ".dproj") LTexts.push_back(TestSupport::ReadBytes(LEntry.path()));
   TPropertyGroupDataNodeComparer LData;
   TPropertyPropRootNodeComparer LRoot;
-  for (const std::string& LText : LTexts) {
+  for (const std::string& LText : WithCorpus(
+           "<Project><g><Z id='1'/><é/><SanitizedProjectName id='1'/><a/><Base id='1'/><SanitizedProjectName id='2'/>"
+           "<Z id='2'/><Ä/><\xF0\x9F\x98\x80/><\xEF\xBC\xA1/><Base id='2'/><base/><AA/><A/></g>"
+           "<h><A/><B/></h><k><SanitizedProjectName/><Base/></k></Project>")) {
     SCOPED_TRACE(LText.substr(0, 120));
     ExpectSameNameSort(LText, LData, "SanitizedProjectName");
     ExpectSameNameSort(LText, LRoot, "Base");
@@ -110,21 +120,13 @@ TEST(NormalizerShortcuts, NameSortsMatchTheComparers) {
 // Every corpus project's groups (plus a parentless one) sorted by a condition order built from
 // every other of its own conditions, backwards: listed, unlisted and tied groups.
 TEST(NormalizerShortcuts, KeyedListSortMatchesTheComparerSort) {
-  std::vector<std::string> LTexts = {
-      "<Project><PropertyGroup Condition='b'/><PropertyGroup Condition='a'/><PropertyGroup/><X><PropertyGroup "
-      "Condition='A'/></X><PropertyGroup Condition='c'/><PropertyGroup Condition='B'/></Project>"};
-  const fs::path LDir = TestSupport::CorpusDir() / "dproj";
-  if (fs::is_directory(LDir))
-    for (const auto& LEntry : fs::directory_iterator(LDir))
-      if (LEntry.path().extension() == ".dproj") LTexts.push_back(TestSupport::ReadBytes(LEntry.path()));
-  for (const std::string& LText : LTexts) {
+  for (const std::string& LText :
+       WithCorpus("<Project><PropertyGroup Condition='b'/><PropertyGroup Condition='a'/><PropertyGroup/><X>"
+                  "<PropertyGroup Condition='A'/></X><PropertyGroup Condition='c'/><PropertyGroup Condition='B'/>"
+                  "</Project>")) {
     SCOPED_TRACE(LText.substr(0, 120));
-    std::unique_ptr<TDprojXml> LXml;
-    try {
-      LXml = ParseProject(LText);
-    } catch (const Exception&) {
-      continue;
-    }
+    auto LXml = TryParse(LText);
+    if (!LXml) continue;
     TXmlNodeList LGroups;
     LXml->GetRoot()->NodesByName("PropertyGroup", &LGroups);
     if (TXmlNode* LInner = LXml->GetRoot()->NodeByName("X")) LGroups.Add(LInner->GetNodes(0));
