@@ -131,47 +131,68 @@ bool MoveBlock(TXmlNode* AParent, const TXmlNodeList& AList, bool AToFront) {
 
 }  // namespace
 
+namespace {
+
+bool IsAsciiText(const UnicodeString& AText) {
+  for (char16_t C : AText)
+    if (C >= 0x80) return false;
+  return true;
+}
+
+}  // namespace
+
 std::uint64_t TTextLookup::BucketKey(const UnicodeString& AText) {
-  // FNV-1a over the folded characters.
+  // FNV-1a over the ASCII-folded characters (only ASCII texts are keyed).
   std::uint64_t LHash = 0xcbf29ce484222325ull;
-  auto Mix = [&LHash](char16_t C) { LHash = (LHash ^ C) * 0x100000001b3ull; };
-  for (char16_t C : AText) {
-    if (C >= 0x80) {
-      // Characters outside ASCII may be ignored by the locale comparison or differ from their
-      // neighbours only by accent: only those that fold to an ASCII character enter the key,
-      // the rest is decided by the comparison itself.
-      char16_t LUpper = AnsiUpperCase(UnicodeString(1, C))[0];
-      if (LUpper < 0x80) Mix(LUpper);
-      continue;
-    }
-    Mix(C >= u'a' && C <= u'z' ? static_cast<char16_t>(C - 32) : C);
-  }
+  for (char16_t C : AText) LHash = (LHash ^ (C >= u'a' && C <= u'z' ? C - 32 : C)) * 0x100000001b3ull;
   return LHash;
 }
 
 void TTextLookup::Add(const UnicodeString& AText, Integer AValue) {
-  FBuckets[BucketKey(AText)].emplace_back(AText, AValue);
+  const std::size_t LPos = FEntries.size();
+  FEntries.push_back({AText, AValue});
+  FLive.push_back(true);
+  if (IsAsciiText(AText))
+    FBuckets[BucketKey(AText)].push_back(LPos);
+  else
+    FIrregular.push_back(LPos);
+}
+
+std::ptrdiff_t TTextLookup::Locate(const UnicodeString& AText) const {
+  auto Equal = [&](std::size_t APos) {
+    return FLive[APos] && (FEntries[APos].Text == AText || AnsiSameText(FEntries[APos].Text, AText));
+  };
+  if (!IsAsciiText(AText)) {
+    for (std::size_t LPos = 0; LPos < FEntries.size(); ++LPos)
+      if (Equal(LPos)) return static_cast<std::ptrdiff_t>(LPos);
+    return -1;
+  }
+  // Both lists are in the order added: the first entry equal in either, the earlier of the two.
+  std::ptrdiff_t LFound = -1;
+  auto LIt = FBuckets.find(BucketKey(AText));
+  if (LIt != FBuckets.end())
+    for (std::size_t LPos : LIt->second)
+      if (Equal(LPos)) {
+        LFound = static_cast<std::ptrdiff_t>(LPos);
+        break;
+      }
+  for (std::size_t LPos : FIrregular) {
+    if (LFound >= 0 && LPos > static_cast<std::size_t>(LFound)) break;
+    if (Equal(LPos)) return static_cast<std::ptrdiff_t>(LPos);
+  }
+  return LFound;
 }
 
 Integer TTextLookup::Find(const UnicodeString& AText, Integer ADefault) const {
-  auto LIt = FBuckets.find(BucketKey(AText));
-  if (LIt == FBuckets.end()) return ADefault;
-  for (const auto& [LText, LValue] : LIt->second)
-    if (LText == AText || AnsiSameText(LText, AText)) return LValue;
-  return ADefault;
+  const std::ptrdiff_t LPos = Locate(AText);
+  return LPos < 0 ? ADefault : FEntries[static_cast<std::size_t>(LPos)].Value;
 }
 
 Integer TTextLookup::Take(const UnicodeString& AText, Integer ADefault) {
-  auto LIt = FBuckets.find(BucketKey(AText));
-  if (LIt == FBuckets.end()) return ADefault;
-  auto& LEntries = LIt->second;
-  for (auto LEntry = LEntries.begin(); LEntry != LEntries.end(); ++LEntry) {
-    if (LEntry->first != AText && !AnsiSameText(LEntry->first, AText)) continue;
-    const Integer LValue = LEntry->second;
-    LEntries.erase(LEntry);
-    return LValue;
-  }
-  return ADefault;
+  const std::ptrdiff_t LPos = Locate(AText);
+  if (LPos < 0) return ADefault;
+  FLive[static_cast<std::size_t>(LPos)] = false;
+  return FEntries[static_cast<std::size_t>(LPos)].Value;
 }
 
 TNodeComparer::~TNodeComparer() = default;

@@ -73,11 +73,10 @@ void ListPartitionSort(Integer L, Integer R, const TCmp& Cmp, const TExch& Exch)
 }
 
 // Finds texts equal to a given one under the platform's locale-aware case-insensitive
-// comparison without comparing against every entry: entries are bucketed by a hash of their
-// ASCII characters upper-cased (non-ASCII ones count only when they upper-case to ASCII), so
-// texts the comparison calls equal share a bucket, and only the entries of one bucket are
-// compared, in the order they were added. The hash is computed in place: no key text is built
-// per lookup, and a rare collision only adds a comparison. Expected
+// comparison without comparing against every entry: ASCII entries are bucketed by a hash of
+// their upper-cased text, so an ASCII query compares only the entries of one bucket (and the
+// few entries with other characters), in the order they were added. The hash is computed in
+// place: no key text is built per lookup, and a rare collision only adds a comparison. Expected
 // conditions and group lookups run once per comparison or per configuration, so a plain scan
 // would make large projects quadratic.
 class TTextLookup {
@@ -89,8 +88,23 @@ class TTextLookup {
   Integer Take(const UnicodeString& AText, Integer ADefault = -1);
 
  private:
+  struct TEntry {
+    UnicodeString Text;
+    Integer Value;
+  };
   static std::uint64_t BucketKey(const UnicodeString& AText);
-  std::unordered_map<std::uint64_t, std::vector<std::pair<UnicodeString, Integer>>> FBuckets;
+  // The position in FEntries of the first live entry equal to AText, else -1.
+  std::ptrdiff_t Locate(const UnicodeString& AText) const;
+  // Every entry in the order added; FLive tells which are not taken yet.
+  std::vector<TEntry> FEntries;
+  std::vector<bool> FLive;
+  // Positions of the entries with ASCII text, by the key of their folded text: ASCII texts are
+  // equal to the locale comparison only when they differ in ASCII case alone.
+  std::unordered_map<std::uint64_t, std::vector<std::size_t>> FBuckets;
+  // Positions of the entries with other characters: the locale comparison may equate them
+  // with texts of another key ("Straße" and "STRASSE" where the system expands ß), so every
+  // ASCII query looks at them as well, and a query with such characters at every entry.
+  std::vector<std::size_t> FIrregular;
 };
 
 // Compare routine over two list entries (used for the build-configuration list).

@@ -173,11 +173,11 @@ TEST(NormalizerShortcuts, OnePassDeletionMatchesNameByName) {
 
 TEST(NormalizerShortcuts, TextLookupFindsTheFirstEqualEntry) {
   const UnicodeString cEntries[] = {u"Cfg_1", u"cfg_1", u"Ärger", u"ärger", u"co-op", u"coop", u"",
-                                    u"'$(Cfg_1)'!=''", u"Straße", u"x"};
+                                    u"'$(Cfg_1)'!=''", u"Straße", u"x", u"strasse", u"ÆON"};
   TTextLookup LLookup;
   for (size_t I = 0; I < std::size(cEntries); ++I) LLookup.Add(cEntries[I], static_cast<Integer>(I));
   const UnicodeString cQueries[] = {u"CFG_1", u"ÄRGER", u"CO-OP", u"COOP", u"", u"'$(CFG_1)'!=''",
-                                    u"STRASSE", u"straße", u"X", u"y", u"Cfg_2"};
+                                    u"STRASSE", u"straße", u"X", u"y", u"Cfg_2", u"AEON", u"æon"};
   for (const UnicodeString& LQuery : cQueries) {
     SCOPED_TRACE(UnicodeToUTF8(LQuery));
     Integer LExpected = -1;
@@ -185,10 +185,20 @@ TEST(NormalizerShortcuts, TextLookupFindsTheFirstEqualEntry) {
       if (AnsiSameText(cEntries[I], LQuery)) LExpected = static_cast<Integer>(I);
     EXPECT_EQ(LExpected, LLookup.Find(LQuery));
   }
+  bool LTaken[std::size(cEntries)] = {};
+  LTaken[0] = LTaken[1] = true;
   // Take hands out the equal entries in the order they were added.
   EXPECT_EQ(0, LLookup.Take(u"CFG_1"));
   EXPECT_EQ(1, LLookup.Take(u"CFG_1"));
   EXPECT_EQ(-1, LLookup.Take(u"CFG_1"));
+  // Taking follows the same first-equal rule across ASCII entries and the others.
+  for (const UnicodeString LQuery : {u"STRASSE", u"STRASSE", u"STRASSE"}) {
+    Integer LExpected = -1;
+    for (size_t I = 0; I < std::size(cEntries) && LExpected < 0; ++I)
+      if (AnsiSameText(cEntries[I], LQuery) && !LTaken[I]) LExpected = static_cast<Integer>(I);
+    if (LExpected >= 0) LTaken[static_cast<size_t>(LExpected)] = true;
+    EXPECT_EQ(LExpected, LLookup.Take(LQuery));
+  }
 }
 
 }  // namespace
