@@ -142,7 +142,10 @@ inline int RunProgram(const fs::path& AWorkDir, const fs::path& AExe, const std:
                     ShellQuote(fs::path(AExe).make_preferred().string());
   for (const auto& A : AArgs) Cmd += " " + ShellQuote(A);
   Cmd += " <NUL >" + ShellQuote(fs::path(OutFile).make_preferred().string()) + " 2>&1";
-  const int Code = std::system(Cmd.c_str());
+  // -1: the shell itself could not be started (seen now and then under wine while many test
+  // programs start at once); the program never ran, so trying again changes nothing it did.
+  int Code = -1;
+  for (int Attempt = 0; Attempt < 3 && Code == -1; ++Attempt) Code = std::system(Cmd.c_str());
 #else
   std::string Cmd = "cd " + ShellQuote(AWorkDir.string()) + " && " + ShellQuote(AExe.string());
   for (const auto& A : AArgs) Cmd += " " + ShellQuote(A);
