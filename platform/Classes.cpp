@@ -62,6 +62,16 @@ void TStream::WriteBuffer(const void* Buffer, Integer Count) {
   }
 }
 
+void TStream::WriteBuffer64(const void* Buffer, Int64 Count) {
+  const char* Bytes = static_cast<const char*>(Buffer);
+  for (Int64 Left = Count; Left > 0;) {
+    const Integer Chunk = Left > 0x40000000 ? 0x40000000 : static_cast<Integer>(Left);
+    WriteBuffer(Bytes, Chunk);
+    Bytes += Chunk;
+    Left -= Chunk;
+  }
+}
+
 Int64 TStream::CopyFrom(TStream* ASource, Int64 Count) {
   if (Count == 0) {
     ASource->SetPosition(0);

@@ -29,6 +29,8 @@ class TStream {
   // ("Stream write error. No space left on device").
   void ReadBuffer(void* Buffer, Integer Count);
   void WriteBuffer(const void* Buffer, Integer Count);
+  // WriteBuffer for a block that may exceed what one Integer count holds.
+  void WriteBuffer64(const void* Buffer, Int64 Count);
   // Copies Count bytes from ASource (all of it from its start when Count is 0).
   Int64 CopyFrom(TStream* ASource, Int64 Count);
 

@@ -359,15 +359,7 @@ void OverwriteWith(const UnicodeString& AFileName, Int64 ACount, TWrite AWrite) 
 }  // namespace
 
 void OverwriteFileContent(const UnicodeString& AFileName, const void* AData, Int64 ACount) {
-  OverwriteWith(AFileName, ACount, [&](TStream& AStream) {
-    const char* Bytes = static_cast<const char*>(AData);
-    for (Int64 Left = ACount; Left > 0;) {
-      const Integer Chunk = Left > 0x40000000 ? 0x40000000 : static_cast<Integer>(Left);
-      AStream.WriteBuffer(Bytes, Chunk);
-      Bytes += Chunk;
-      Left -= Chunk;
-    }
-  });
+  OverwriteWith(AFileName, ACount, [&](TStream& AStream) { AStream.WriteBuffer64(AData, ACount); });
 }
 
 void OverwriteFileContent(const UnicodeString& AFileName, TStream& ASource) {

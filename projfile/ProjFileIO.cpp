@@ -322,13 +322,7 @@ void ProjFileSetStamp(const UnicodeString& AFileName, const TProjFileStamp& ASta
 
 void ProjFileReplaceContent(const UnicodeString& AFileName, const void* AData, Int64 ACount) {
   TReplacement Replacement(AFileName);
-  const char* Bytes = static_cast<const char*>(AData);
-  for (Int64 Left = ACount; Left > 0;) {
-    const Integer Chunk = Left > 0x40000000 ? 0x40000000 : static_cast<Integer>(Left);
-    Replacement.Content().WriteBuffer(Bytes, Chunk);
-    Bytes += Chunk;
-    Left -= Chunk;
-  }
+  Replacement.Content().WriteBuffer64(AData, ACount);
   Replacement.Commit();
 }
 

@@ -92,27 +92,13 @@ TXmlNode::TXmlNode(TXmlDocument* ADocument, TXmlElementType AType)
 
 TXmlNode::~TXmlNode() { FreeChildren(); }
 
-void* TXmlNode::operator new(std::size_t ASize) {
-  return ASize == sizeof(TXmlNode) ? XmlPool::Allocate(ASize) : ::operator new(ASize);
-}
+void* TXmlNode::operator new(std::size_t ASize) { return XmlPool::AllocateFor<TXmlNode>(ASize); }
 
-void TXmlNode::operator delete(void* ANode, std::size_t ASize) {
-  if (ASize == sizeof(TXmlNode))
-    XmlPool::Release(ANode, ASize);
-  else
-    ::operator delete(ANode);
-}
+void TXmlNode::operator delete(void* ANode, std::size_t ASize) { XmlPool::ReleaseFor<TXmlNode>(ANode, ASize); }
 
-void* TXmlNode::TNodeVector::operator new(std::size_t ASize) {
-  return ASize == sizeof(TNodeVector) ? XmlPool::Allocate(ASize) : ::operator new(ASize);
-}
+void* TXmlNode::TNodeVector::operator new(std::size_t ASize) { return XmlPool::AllocateFor<TNodeVector>(ASize); }
 
-void TXmlNode::TNodeVector::operator delete(void* AList, std::size_t ASize) {
-  if (ASize == sizeof(TNodeVector))
-    XmlPool::Release(AList, ASize);
-  else
-    ::operator delete(AList);
-}
+void TXmlNode::TNodeVector::operator delete(void* AList, std::size_t ASize) { XmlPool::ReleaseFor<TNodeVector>(AList, ASize); }
 
 TXmlNode* TXmlNode::Create(TXmlDocument* ADocument) { return new TXmlNode(ADocument); }
 

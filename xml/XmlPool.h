@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstddef>
+#include <new>
 
 namespace Vorlane::XmlPool {
 
@@ -20,5 +21,19 @@ namespace Vorlane::XmlPool {
 void* Allocate(std::size_t ASize);
 // Gives back a slot that Allocate returned for the same size.
 void Release(void* ASlot, std::size_t ASize);
+
+// The class-specific operator new and delete of a pooled class T: objects of exactly T come
+// from the pool, those of a derived class of another size from the heap.
+template <class T>
+void* AllocateFor(std::size_t ASize) {
+  return ASize == sizeof(T) ? Allocate(ASize) : ::operator new(ASize);
+}
+template <class T>
+void ReleaseFor(void* AObject, std::size_t ASize) {
+  if (ASize == sizeof(T))
+    Release(AObject, ASize);
+  else
+    ::operator delete(AObject);
+}
 
 }  // namespace Vorlane::XmlPool
