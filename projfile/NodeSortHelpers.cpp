@@ -22,14 +22,17 @@ bool IsOutOfOrder(Integer ACount, const TCmp& Cmp) {
 using TPositions = std::unordered_map<const TXmlNode*, Integer>;
 
 // Each listed node's index among its parent's children, read with one walk per parent
-// (IndexInParent is a search, and lists hold thousands of nodes).
+// (IndexInParent is a search, and lists hold thousands of nodes). Only listed nodes are kept:
+// a few configurations among a million units would otherwise fill a table of a million.
 TPositions PositionsInParents(const TXmlNodeList& AList) {
   TPositions LResult;
+  const std::unordered_set<const TXmlNode*> LListed(AList.begin(), AList.end());
   std::unordered_set<const TXmlNode*> LParents;
   for (TXmlNode* LNode : AList) {
     const TXmlNode* LParent = LNode ? LNode->Parent() : nullptr;
     if (!LParent || !LParents.insert(LParent).second) continue;
-    for (Integer I = 0; I < LParent->GetNodeCount(); ++I) LResult.emplace(LParent->GetNodes(I), I);
+    for (Integer I = 0; I < LParent->GetNodeCount(); ++I)
+      if (const TXmlNode* LChild = LParent->GetNodes(I); LListed.count(LChild) != 0) LResult.emplace(LChild, I);
   }
   return LResult;
 }
@@ -313,6 +316,10 @@ void SortListByKey(TXmlNodeList& AList, std::vector<Integer> AKeys) {
 }
 
 bool SortListIfUnsorted(TXmlNodeList& AList, TListSortCompare ACompare) {
+  return SortListIfUnsorted(AList, std::function<Integer(TXmlNode*, TXmlNode*)>(ACompare));
+}
+
+bool SortListIfUnsorted(TXmlNodeList& AList, const std::function<Integer(TXmlNode*, TXmlNode*)>& ACompare) {
   if (!IsOutOfOrder(AList.Count(),
                     [&](Integer A, Integer B) { return ACompare(AList.GetItems(A), AList.GetItems(B)); }))
     return false;

@@ -3,7 +3,9 @@
 // normalizer can tell the caller whether the document was touched.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <unordered_map>
 #include <utility>
@@ -134,15 +136,14 @@ bool SortChildEntriesIfUnsorted(TXmlNode* AParent, std::vector<TEntry>& AEntries
   Integer LFirst = 0;
   while (LFirst + 1 < LCount && ACompare(AEntries[LFirst], AEntries[LFirst + 1]) <= 0) ++LFirst;
   if (LFirst + 1 >= LCount) return false;
-  ListPartitionSort(
-      0, LCount - 1,
-      [&](Integer A, Integer B) {
-        const TEntry& LA = AEntries[A];
-        const TEntry& LB = AEntries[B];
-        const Integer LResult = ACompare(LA, LB);
-        return LResult != 0 ? LResult : (LA.Index < LB.Index ? -1 : (LA.Index > LB.Index ? 1 : 0));
-      },
-      [&](Integer A, Integer B) { std::swap(AEntries[A], AEntries[B]); });
+  // Ties go by Index, so the order is total and every sort algorithm ends in the one order the
+  // partition sort would give; a merge sort gets there with fewer comparisons, moves the small
+  // entries instead of exchanging through callbacks, and never leaves the range even for a
+  // comparer that contradicts itself.
+  std::stable_sort(AEntries.begin(), AEntries.end(), [&](const TEntry& LA, const TEntry& LB) {
+    const Integer LResult = ACompare(LA, LB);
+    return LResult != 0 ? LResult < 0 : LA.Index < LB.Index;
+  });
   std::vector<Integer> LOrder;
   LOrder.reserve(AEntries.size());
   for (const TEntry& LEntry : AEntries) LOrder.push_back(LEntry.Index);
@@ -171,6 +172,8 @@ void SortListByKey(TXmlNodeList& AList, std::vector<Integer> AKeys);
 
 // Sorts AList only when it is out of order; ties as in SortList.
 bool SortListIfUnsorted(TXmlNodeList& AList, TListSortCompare ACompare);
+// The same for a comparison that carries values read from the nodes beforehand.
+bool SortListIfUnsorted(TXmlNodeList& AList, const std::function<Integer(TXmlNode*, TXmlNode*)>& ACompare);
 
 void AddNodes(TXmlNodeList& AList, const TXmlNodeList& ASource);
 // Destroys the first child whose name matches AName (case-insensitive); nothing otherwise.

@@ -4,8 +4,10 @@
 #include <cstring>
 #include <iterator>
 #include <memory>
+#include <unordered_map>
 
 #include "platform/SysUtils.h"
+#include "xml/XmlNodeAccess.h"
 #include "xml/XmlText.h"
 
 namespace Vorlane {
@@ -186,7 +188,10 @@ bool TDeploymentNodeComparer::SortChildrenIfUnsorted(TXmlNode* ANode) const {
   const Integer LCount = ANode->GetNodeCount();
   LEntries.Nodes.reserve(static_cast<size_t>(LCount));
   LEntries.Items.reserve(static_cast<size_t>(LCount));
-  for (Integer I = 0; I < LCount; ++I) AddEntry(LEntries, ANode->GetNodes(I));
+  for (Integer I = 0; I < LCount; ++I) {
+    TXmlNodeAccess::PrefetchAhead(I, LCount, [&](Integer J) { return ANode->GetNodes(J); });
+    AddEntry(LEntries, ANode->GetNodes(I));
+  }
   SetHeads(LEntries);
   // The sort moves small records (the head, the kind, the entry's index) and reads an entry only
   // when heads do not decide: thousands of entries then stay within the processor's caches.
@@ -278,12 +283,17 @@ Integer TNormalizerDProjFile::CompareBuildConfigName(const UnicodeString& A, con
   return Sign(CompareTextLogical(A, B));
 }
 
+namespace {
+
+UnicodeString BuildConfigurationKey(TXmlNode* ANode) {
+  TXmlNode* LKey = ANode->NodeByName("Key");
+  return LKey ? LKey->GetValueAsUnicodeString() : UnicodeString();
+}
+
+}  // namespace
+
 Integer TNormalizerDProjFile::SortBuildConfigurationNodes(TXmlNode* Item1, TXmlNode* Item2) {
-  auto KeyOf = [](TXmlNode* ANode) {
-    TXmlNode* LKey = ANode->NodeByName("Key");
-    return LKey ? LKey->GetValueAsUnicodeString() : UnicodeString();
-  };
-  return CompareBuildConfigName(KeyOf(Item1), KeyOf(Item2));
+  return CompareBuildConfigName(BuildConfigurationKey(Item1), BuildConfigurationKey(Item2));
 }
 
 bool TNormalizerDProjFile::SortEntries() {
@@ -334,7 +344,14 @@ bool TNormalizerDProjFile::SortEntries() {
   if (LItemGroup) {
     TXmlNodeList LConfigs;
     LItemGroup->NodesByName("BuildConfiguration", &LConfigs);
-    if (SortListIfUnsorted(LConfigs, &SortBuildConfigurationNodes)) LResult = true;
+    // SortBuildConfigurationNodes with each key read once: a search of the children and a
+    // conversion per comparison made the sort of many configurations costly.
+    std::unordered_map<const TXmlNode*, UnicodeString> LKeys;
+    for (TXmlNode* LConfig : LConfigs) LKeys.emplace(LConfig, BuildConfigurationKey(LConfig));
+    if (SortListIfUnsorted(LConfigs, [&](TXmlNode* A, TXmlNode* B) {
+          return CompareBuildConfigName(LKeys.at(A), LKeys.at(B));
+        }))
+      LResult = true;
     if (MoveToEnd(LItemGroup, LConfigs)) LResult = true;
   }
 

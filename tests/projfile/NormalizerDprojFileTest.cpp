@@ -59,6 +59,11 @@ std::string Deploy(const char* AId, const char* APlatform) {
          LPlatform + "</DeployFile>";
 }
 
+std::string Config(const char* AName, const char* AKey) {
+  return std::string("<BuildConfiguration Include=\"") + AName + "\">" + (*AKey ? std::string("<Key>") + AKey + "</Key>" : "") +
+         "</BuildConfiguration>";
+}
+
 TEST(Normalizer, TiesSettleInOnePass) {
   // Each project holds entries the order ranks equal (or, for the obsolete and stray entries,
   // more than one of a kind). One run gives the expected order, the document's for equal
@@ -92,6 +97,13 @@ TEST(Normalizer, TiesSettleInOnePass) {
                             Deploy("4", "") + Deploy("5", "Amiga") + Deploy("6", "Win64") + "</Deployment>"),
        SmallProject("", "<Deployment>" + Deploy("2", "") + Deploy("4", "") + Deploy("5", "Amiga") +
                             Deploy("3", "Win32") + Deploy("1", "Win64") + Deploy("6", "Win64") + "</Deployment>")},
+      {"configurations with equal keys among other items",
+       "<Project><PropertyGroup><ProjectVersion>19.5</ProjectVersion></PropertyGroup><ItemGroup>" + Config("c", "Cfg_10") +
+           "<X/>" + Config("d", "Cfg_2") + Config("e", "") + Config("Base", "Base") + Config("a", "Cfg_2") +
+           "</ItemGroup><ProjectExtensions><BorlandProject/></ProjectExtensions></Project>",
+       "<Project><PropertyGroup><ProjectVersion>19.5</ProjectVersion></PropertyGroup><ItemGroup><X/>" +
+           Config("Base", "Base") + Config("e", "") + Config("d", "Cfg_2") + Config("a", "Cfg_2") + Config("c", "Cfg_10") +
+           "</ItemGroup><ProjectExtensions><BorlandProject/></ProjectExtensions></Project>"},
       {"two of each obsolete entry",
        SmallProject(Group("'$(Base)'!=''", "<DCC_E>1</DCC_E><DCC_K/><B/><DCC_E>2</DCC_E><A/><DCC_K/><dcc_s/>"), ""),
        SmallProject(Group("'$(Base)'!=''", "<A/><B/>"), "")},
