@@ -79,57 +79,36 @@ bool IsAscii(const UTF8String& S) {
   return true;
 }
 
-// Rearranges AParent's children into ANewOrder (a permutation of them) with one exchange per
-// misplaced entry, so that placing a block of n nodes costs O(n) and never searches an index.
-bool ArrangeChildren(TXmlNode* AParent, const std::vector<TXmlNode*>& ACurrent,
-                     const std::vector<TXmlNode*>& ANewOrder) {
-  if (ACurrent == ANewOrder) return false;
-  std::unordered_map<TXmlNode*, Integer> LPos;
-  LPos.reserve(ACurrent.size() * 2);
-  std::vector<TXmlNode*> LNow = ACurrent;
-  for (size_t I = 0; I < LNow.size(); ++I) LPos[LNow[I]] = static_cast<Integer>(I);
-  for (size_t I = 0; I < ANewOrder.size(); ++I) {
-    TXmlNode* LWant = ANewOrder[I];
-    Integer LAt = LPos[LWant];
-    if (LAt == static_cast<Integer>(I)) continue;
-    TXmlNode* LOther = LNow[I];
-    AParent->NodeExchange(static_cast<Integer>(I), LAt);
-    LNow[I] = LWant;
-    LNow[LAt] = LOther;
-    LPos[LWant] = static_cast<Integer>(I);
-    LPos[LOther] = LAt;
-  }
-  return true;
-}
-
-std::vector<TXmlNode*> ChildrenOf(TXmlNode* AParent) {
-  std::vector<TXmlNode*> LResult;
-  Integer LCount = AParent->GetNodeCount();
-  LResult.reserve(LCount);
-  for (Integer I = 0; I < LCount; ++I) LResult.push_back(AParent->GetNodes(I));
-  return LResult;
-}
-
 // Places the listed children of AParent as one block at the front or at the end. Entries that
 // are not children of AParent, or are listed twice, cannot be placed and are passed over.
+// Works on child indexes: the few listed nodes are looked up, not every child (an item group
+// may hold a million units around a handful of configurations).
 bool MoveBlock(TXmlNode* AParent, const TXmlNodeList& AList, bool AToFront) {
   if (!AParent || AList.Count() == 0) return false;
-  std::vector<TXmlNode*> LCurrent = ChildrenOf(AParent);
-  std::unordered_set<TXmlNode*> LChildren(LCurrent.begin(), LCurrent.end());
-  std::unordered_set<TXmlNode*> LListed;
-  std::vector<TXmlNode*> LBlock;
-  for (Integer I = 0; I < AList.Count(); ++I) {
-    TXmlNode* LNode = AList.GetItems(I);
-    if (LChildren.count(LNode) && LListed.insert(LNode).second) LBlock.push_back(LNode);
+  std::unordered_map<const TXmlNode*, Integer> LPlaceOf;  // -1: not a child
+  for (TXmlNode* LNode : AList) LPlaceOf.emplace(LNode, -1);
+  const Integer LCount = AParent->GetNodeCount();
+  for (Integer I = 0; I < LCount; ++I)
+    if (auto LIt = LPlaceOf.find(AParent->GetNodes(I)); LIt != LPlaceOf.end()) LIt->second = I;
+  std::vector<Integer> LBlock;
+  std::vector<bool> LInBlock(static_cast<size_t>(LCount), false);
+  for (TXmlNode* LNode : AList) {
+    const Integer LPlace = LPlaceOf.at(LNode);
+    if (LPlace < 0 || LInBlock[static_cast<size_t>(LPlace)]) continue;
+    LInBlock[static_cast<size_t>(LPlace)] = true;
+    LBlock.push_back(LPlace);
   }
   if (LBlock.empty()) return false;
-  std::vector<TXmlNode*> LNewOrder;
-  LNewOrder.reserve(LCurrent.size());
-  if (AToFront) LNewOrder.insert(LNewOrder.end(), LBlock.begin(), LBlock.end());
-  for (TXmlNode* LNode : LCurrent)
-    if (!LListed.count(LNode)) LNewOrder.push_back(LNode);
-  if (!AToFront) LNewOrder.insert(LNewOrder.end(), LBlock.begin(), LBlock.end());
-  return ArrangeChildren(AParent, LCurrent, LNewOrder);
+  std::vector<Integer> LOrder;
+  LOrder.reserve(static_cast<size_t>(LCount));
+  if (AToFront) LOrder.insert(LOrder.end(), LBlock.begin(), LBlock.end());
+  for (Integer I = 0; I < LCount; ++I)
+    if (!LInBlock[static_cast<size_t>(I)]) LOrder.push_back(I);
+  if (!AToFront) LOrder.insert(LOrder.end(), LBlock.begin(), LBlock.end());
+  bool LMoved = false;
+  for (Integer I = 0; I < LCount && !LMoved; ++I) LMoved = LOrder[static_cast<size_t>(I)] != I;
+  if (LMoved) ArrangeChildren(AParent, LOrder);
+  return LMoved;
 }
 
 }  // namespace
@@ -350,13 +329,13 @@ void DeleteMatchingChildren(TXmlNode* ANode, const TMatch& AMatches) {
   if (LFirst == LCount) return;
   // The matches are gathered at the end first, so that each deletion takes the last child
   // and no list is shifted once per match.
-  std::vector<TXmlNode*> LCurrent = ChildrenOf(ANode);
-  std::vector<TXmlNode*> LOrder(LCurrent.begin(), LCurrent.begin() + LFirst), LDoomed;
-  for (size_t I = static_cast<size_t>(LFirst); I < LCurrent.size(); ++I)
-    (AMatches(LCurrent[I]->Name()) ? LDoomed : LOrder).push_back(LCurrent[I]);
+  std::vector<Integer> LOrder, LDoomed;
+  LOrder.reserve(static_cast<size_t>(LCount));
+  for (Integer I = 0; I < LFirst; ++I) LOrder.push_back(I);
+  for (Integer I = LFirst; I < LCount; ++I) (AMatches(ANode->GetNodes(I)->Name()) ? LDoomed : LOrder).push_back(I);
   const size_t LKept = LOrder.size();
   LOrder.insert(LOrder.end(), LDoomed.begin(), LDoomed.end());
-  ArrangeChildren(ANode, LCurrent, LOrder);
+  ArrangeChildren(ANode, LOrder);
   while (static_cast<size_t>(ANode->GetNodeCount()) > LKept) ANode->NodeDelete(ANode->GetNodeCount() - 1);
 }
 
