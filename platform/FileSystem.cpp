@@ -3,7 +3,7 @@
 #include "platform/FileSystem.h"
 
 #include <cstring>
-#include <ctime>
+#include <chrono>
 #include <unordered_map>
 
 #include "platform/Classes.h"
@@ -247,6 +247,19 @@ struct TFolderListingCache::TState {
   bool Full = false;
   Int64 SettleTime = 0;
 
+  // A folder changed within the settle time may change again within the same tick of the
+  // clock its file system stamps with, without a new stamp; once it has stayed unchanged for
+  // longer, any change gets a later stamp. A stamp with no fraction of a second may come from
+  // a file system that keeps whole seconds only: two seconds more for those.
+  bool Settled(const OsBackend::TFolderStamp& AStamp) const {
+    const Int64 Settle = AStamp.ChangeNsec != 0 ? SettleTime : SettleTime + 2000;
+    const Int64 Now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          std::chrono::system_clock::now().time_since_epoch())
+                          .count();
+    const Int64 Changed = AStamp.ChangeSec * 1000 + AStamp.ChangeNsec / 1000000;
+    return Changed + Settle < Now;
+  }
+
   // The kept listing of AFolder, read now when it may be kept (or a fresh listing in AScratch
   // that cannot be kept); nullptr when the folder is listed the ordinary way this time
   // (changed too recently, on a file system whose change times prove nothing, or no room).
@@ -259,9 +272,7 @@ struct TFolderListingCache::TState {
     }
     auto Fs = Trusted.find(AStamp.Device);
     if (Fs == Trusted.end()) Fs = Trusted.emplace(AStamp.Device, OsBackend::TrustsChangeTimes(AFolder)).first;
-    // A folder changed within the settle time may change again within the same tick of its
-    // clock without a new stamp.
-    if (Full || !Fs->second || AStamp.ChangeSec + SettleTime >= static_cast<Int64>(std::time(nullptr))) return nullptr;
+    if (Full || !Fs->second || !Settled(AStamp)) return nullptr;
     TListing Fresh;
     if (!OsBackend::ListFolderStamped(AFolder, Fresh.Entries, Fresh.Stamp)) return nullptr;
     // Kept only when the folder read is the one stamped before (nothing changed in between)

@@ -191,14 +191,16 @@ class TFolderListingCache {
   TStringDynArray GetFiles(const UnicodeString& APath, const UnicodeString& AMask,
                            TSearchOption AOption = soTopDirectoryOnly);
 
-  // How long (in seconds) a folder must have stayed unchanged before its listing is kept.
-  // Only tests shorten it, to see kept listings at work on folders they have just made.
-  void SetSettleTime(Int64 ASeconds) { FSettleTime = ASeconds; }
+  // How long (in milliseconds) a folder must have stayed unchanged before its listing is
+  // kept; a folder whose change time shows whole seconds only waits two seconds more. Only
+  // tests shorten it, to see kept listings at work on folders they have just made.
+  void SetSettleTime(Int64 AMilliseconds) { FSettleTime = AMilliseconds; }
 
  private:
   struct TState;
   std::unique_ptr<TState> FState;
-  Int64 FSettleTime = 2;
+  // Ten times the coarsest clock tick of the kernels' file time stamps (10 ms).
+  Int64 FSettleTime = 100;
 };
 
 // ---------------------------------------------------------------------------------------------

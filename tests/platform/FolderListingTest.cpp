@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <functional>
+#include <thread>
 
 #include "platform/Classes.h"
 #include "platform/FileSystem.h"
@@ -97,10 +99,13 @@ TEST(FolderListingCacheTest, KeptListingsAnswerAsFreshListingsThroughChanges) {
       {"a link's target becomes a file again", ToFile, nullptr},
       {"a dangling link gets its target", [&] { Dir.Touch("nothing"); }, ""},
       {"a folder replaced by another", Replace, ""},
+      // Left alone past the settle time: from here on the run's cache keeps the listing too.
+      {"a pause", [] { std::this_thread::sleep_for(std::chrono::milliseconds(150)); }, nullptr},
+      {"a name added after the pause", [&] { Dir.Touch("Late.dproj"); }, ""},
   };
 
-  // One cache keeps every listing, one only those of folders left alone for a while (none
-  // here), one has room for a single small folder.
+  // One cache keeps every listing, one only those of folders left alone for a while (only
+  // after the pause), one has room for a single small folder.
   TFolderListingCache KeepsAll, AsInARun, Small(2);
   KeepsAll.SetSettleTime(-(Int64(1) << 40));
   Small.SetSettleTime(-(Int64(1) << 40));
