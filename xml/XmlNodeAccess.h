@@ -12,6 +12,15 @@
 namespace Vorlane {
 
 struct TXmlNodeAccess {
+  // A hint to the processor, nothing where the compiler has none to give.
+  static void PrefetchAddress(const void* AAddress) {
+#if defined(__GNUC__) || defined(__clang__)
+    __builtin_prefetch(AAddress);
+#else
+    (void)AAddress;
+#endif
+  }
+
   static bool IsPlain(const TXmlNode* ANode) { return typeid(*ANode) == typeid(TXmlNode); }
   static Integer NodeCount(const TXmlNode* ANode) {
     return ANode->FNodes ? static_cast<Integer>(ANode->FNodes->size()) : 0;
@@ -30,22 +39,22 @@ struct TXmlNodeAccess {
   static void Prefetch(const TXmlNode* ANode, int AStage) {
     switch (AStage) {
       case 0:
-        __builtin_prefetch(ANode);
-        __builtin_prefetch(reinterpret_cast<const char*>(ANode) + 64);
+        PrefetchAddress(ANode);
+        PrefetchAddress(reinterpret_cast<const char*>(ANode) + 64);
         break;
       case 1:
-        __builtin_prefetch(ANode->FAttributes.get());
-        __builtin_prefetch(ANode->FNodes.get());
-        __builtin_prefetch(ANode->FName.data());
-        __builtin_prefetch(ANode->FValue.data());
+        PrefetchAddress(ANode->FAttributes.get());
+        PrefetchAddress(ANode->FNodes.get());
+        PrefetchAddress(ANode->FName.data());
+        PrefetchAddress(ANode->FValue.data());
         break;
       default:
         if (const TvxUTF8StringList* List = ANode->FAttributes.get()) {
           const Integer Count = List->Count();
-          for (Integer I = 0; I < Count && I < 4; ++I) __builtin_prefetch(List->ItemRef(I).data());
+          for (Integer I = 0; I < Count && I < 4; ++I) PrefetchAddress(List->ItemRef(I).data());
         }
         if (const auto* Nodes = ANode->FNodes.get(); Nodes != nullptr && !Nodes->empty())
-          __builtin_prefetch((*Nodes)[0]);
+          PrefetchAddress((*Nodes)[0]);
         break;
     }
   }
