@@ -73,12 +73,6 @@ void SortNodeList(TXmlNodeList& AList, const TCmp& ACompareNodes) {
       [&](Integer A, Integer B) { AList.Exchange(A, B); });
 }
 
-bool IsAscii(const UTF8String& S) {
-  for (unsigned char C : S)
-    if (C >= 0x80) return false;
-  return true;
-}
-
 // Places the listed children of AParent as one block at the front or at the end. Entries that
 // are not children of AParent, or are listed twice, cannot be placed and are passed over.
 // Works on child indexes: the few listed nodes are looked up, not every child (an item group
@@ -187,7 +181,7 @@ Integer TNodeComparer::CompareNames(TXmlNode* Left, TXmlNode* Right) {
   if (A == B) return 0;
   // Byte order equals UTF-16 code unit order for ASCII; other names are compared on their
   // UTF-16 form, where characters beyond the BMP sort below U+E000..U+FFFF.
-  if (IsAscii(A) && IsAscii(B)) return A.compare(B) < 0 ? -1 : 1;
+  if (vxUTF8IsAscii(A) && vxUTF8IsAscii(B)) return A.compare(B) < 0 ? -1 : 1;
   Integer LResult = UTF8ToUnicode(A).compare(UTF8ToUnicode(B));
   return LResult < 0 ? -1 : (LResult > 0 ? 1 : 0);
 }
@@ -243,7 +237,7 @@ bool SortChildrenByNameIfUnsorted(TXmlNode* ANode, const UTF8String& ALeading) {
   LEntries.reserve(static_cast<size_t>(ANode->GetNodeCount()));
   for (Integer I = 0; I < ANode->GetNodeCount(); ++I) {
     const UTF8String& LName = ANode->GetNodes(I)->Name();
-    LEntries.push_back({&LName, LName == ALeading, IsAscii(LName), I});
+    LEntries.push_back({&LName, LName == ALeading, vxUTF8IsAscii(LName), I});
   }
   return SortChildEntriesIfUnsorted(ANode, LEntries, [](const TEntry& A, const TEntry& B) -> Integer {
     if (A.Leading || B.Leading) return A.Leading == B.Leading ? 0 : (A.Leading ? -1 : 1);
@@ -360,7 +354,7 @@ void DeleteChildNodes(TXmlNode* ANode, std::initializer_list<const char*> ANames
   std::vector<size_t> LLengths;
   for (const char* LName : ANames) LLengths.push_back(std::strlen(LName));
   DeleteMatchingChildren(ANode, [&](const UTF8String& AChild) {
-    const bool LAscii = IsAscii(AChild);
+    const bool LAscii = vxUTF8IsAscii(AChild);
     size_t I = 0;
     for (const char* LName : ANames)
       if (SameName(AChild, LAscii, LName, LLengths[I++])) return true;

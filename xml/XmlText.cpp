@@ -345,10 +345,7 @@ Integer vxUTF8CompareNoCase(const UTF8String& A, const UTF8String& B) {
   return AnsiCompareText(WA, WB);
 }
 
-namespace {
-
-// Whether S holds ASCII only; eight bytes at a time, as lookups test every name they pass.
-bool IsAsciiText(const UTF8String& S) {
+bool vxUTF8IsAscii(const UTF8String& S) {
   const char* P = S.data();
   const size_t N = S.size();
   std::uint64_t Bits = 0;
@@ -362,8 +359,6 @@ bool IsAsciiText(const UTF8String& S) {
   return (Bits & 0x8080808080808080ull) == 0;
 }
 
-}  // namespace
-
 bool vxUTF8SameTextNoCase(const UTF8String& A, const UTF8String& B) {
   if (A.size() == B.size()) {
     size_t i = 0;
@@ -371,7 +366,7 @@ bool vxUTF8SameTextNoCase(const UTF8String& A, const UTF8String& B) {
     if (i == A.size()) return true;
   }
   // Two ASCII names that differ beyond ASCII case differ for the locale rule too.
-  if (IsAsciiText(A) && IsAsciiText(B)) return false;
+  if (vxUTF8IsAscii(A) && vxUTF8IsAscii(B)) return false;
   return vxUTF8CompareNoCase(A, B) == 0;
 }
 

@@ -71,6 +71,8 @@ inline constexpr char vxUpCase(char Ch) {
 
 // The model's case-insensitive name comparison (locale-aware, on the UTF-16 form).
 Integer vxUTF8CompareNoCase(const UTF8String& A, const UTF8String& B);
+// Whether S holds ASCII only; eight bytes at a time, as lookups test every name they pass.
+bool vxUTF8IsAscii(const UTF8String& S);
 // vxUTF8CompareNoCase(A, B) == 0 without converting two ASCII names: for ASCII text the
 // locale rule equates exactly the texts that differ in ASCII case alone, so only names with
 // other characters need the full comparison.
