@@ -83,13 +83,20 @@ Integer CompareBytes(const char* A, size_t ALength, const char* B, size_t BLengt
 
 }  // namespace
 
-Integer TDeploymentNodeComparer::PlatformPosition(const UTF8String& AName) const {
-  auto [LIt, LNew] = FPlatformPositions.try_emplace(AName, -1);
-  if (LNew) LIt->second = FKnownPlatforms.Find(vxUtf8ToUnicode(AName), -1);
+Integer TDeploymentNodeComparer::PlatformPosition(std::string_view AName) const {
+  auto [LIt, LNew] = FPlatformPositions.try_emplace(UTF8String(AName), -1);
+  if (LNew) LIt->second = FKnownPlatforms.Find(vxUtf8ToUnicode(LIt->first), -1);
   return LIt->second;
 }
 
 void TDeploymentNodeComparer::AddEntry(TEntries& AEntries, TXmlNode* ANode) const {
+  // The key values are read where the node stores them: copying them out meant writing and
+  // page-faulting a text as large as every key of the section together.
+  auto ReadKey = [&AEntries](const TXmlNode* AFrom, const UTF8String& AName) {
+    std::string_view LValue;
+    if (!AFrom->GetAttributeByNameInPlace(AName, LValue)) LValue = AEntries.Unescaped.emplace_back(AFrom->GetAttributeByName(AName));
+    return LValue;
+  };
   TEntry LEntry;
   LEntry.Index = static_cast<Integer>(AEntries.Nodes.size());
   AEntries.Nodes.push_back(ANode);
@@ -97,50 +104,57 @@ void TDeploymentNodeComparer::AddEntry(TEntries& AEntries, TXmlNode* ANode) cons
   if (LEntry.Kind >= 0) {
     const std::vector<UTF8String>& LNames = DeploymentKeyNames(LEntry.Kind);
     for (size_t I = 0; I < LNames.size(); ++I) {
-      const UTF8String LValue = ANode->GetAttributeByName(LNames[I]);
+      const std::string_view LValue = ReadKey(ANode, LNames[I]);
       TKey& LKey = LEntry.Keys[I];
-      LKey.Start = AEntries.Text.size();
-      LKey.Length = LValue.size();
+      LKey.Data = LValue.data();
+      LKey.Length = static_cast<std::uint32_t>(LValue.size());
       for (unsigned char C : LValue) LKey.Plain = LKey.Plain && C != 0 && C < 0x80;
-      AEntries.Text += LValue;
     }
-    if (TXmlNode* LPlatform = ANode->NodeByName("Platform"))
-      LEntry.Platform = PlatformPosition(LPlatform->GetAttributeByName("Name"));
+    // The head starts after the prefix that the plain first keys of one kind share: keys such
+    // as "Assets\Image123.png" would otherwise all have the same first eight bytes. Equal
+    // prefixes leave the order to what follows them; heads of different kinds are never
+    // compared. It is taken now, while the key is at hand, after the prefix shared so far.
+    if (const TKey& LKey = LEntry.Keys[0]; LKey.Plain) {
+      THeadPrefix& LPrefix = AEntries.Prefixes[static_cast<size_t>(LEntry.Kind)];
+      if (!LPrefix.Seen) {
+        LPrefix.Seen = true;
+        LPrefix.Model = LKey;
+        LPrefix.Shared = LKey.Length;
+      } else {
+        const size_t LLength = std::min<size_t>(LPrefix.Shared, LKey.Length);
+        size_t I = 0;
+        while (I < LLength && LPrefix.Model.Data[I] == LKey.Data[I]) ++I;
+        if (I < LPrefix.Shared) {
+          LPrefix.Shared = I;
+          LPrefix.StaleBefore = LEntry.Index;
+        }
+      }
+      LEntry.Head = HeadAfter(LKey, LPrefix.Shared);
+    }
+    static const UTF8String cPlatform = "Platform", cName = "Name";
+    if (TXmlNode* LPlatform = ANode->NodeByName(cPlatform))
+      LEntry.Platform = PlatformPosition(ReadKey(LPlatform, cName));
   }
   AEntries.Items.push_back(LEntry);
 }
 
-void TDeploymentNodeComparer::SetHeads(TEntries& AEntries) {
-  // The heads start after the prefix that the plain first keys of one kind share: keys such as
-  // "Assets\Image123.png" would otherwise all have the same first eight bytes. Equal prefixes
-  // leave the order to what follows them; heads of different kinds are never compared.
-  constexpr size_t cKinds = std::size(cDeploymentKinds);
-  size_t LShared[cKinds];
-  const TKey* LModel[cKinds] = {};
-  for (const TEntry& LEntry : AEntries.Items) {
+std::uint64_t TDeploymentNodeComparer::HeadAfter(const TKey& AKey, size_t AFrom) {
+  std::uint64_t LHead = 0;
+  for (size_t I = AFrom; I < AFrom + 8; ++I)
+    LHead = (LHead << 8) | (I < AKey.Length ? static_cast<unsigned char>(AKey.Data[I]) : 0u);
+  return LHead;
+}
+
+void TDeploymentNodeComparer::FinishHeads(TEntries& AEntries) {
+  // Only the entries read before the shared prefix last shrank need a new head: usually the
+  // first few, once the prefix has settled on what the section's keys have in common.
+  Integer LStale = 0;
+  for (const THeadPrefix& LPrefix : AEntries.Prefixes) LStale = std::max(LStale, LPrefix.StaleBefore);
+  for (Integer I = 0; I < LStale; ++I) {
+    TEntry& LEntry = AEntries.Items[static_cast<size_t>(I)];
     if (LEntry.Kind < 0 || !LEntry.Keys[0].Plain) continue;
-    const size_t LKind = static_cast<size_t>(LEntry.Kind);
-    const TKey& LKey = LEntry.Keys[0];
-    if (LModel[LKind] == nullptr) {
-      LModel[LKind] = &LKey;
-      LShared[LKind] = LKey.Length;
-      continue;
-    }
-    const size_t LLength = std::min<size_t>(LShared[LKind], LKey.Length);
-    const char* A = AEntries.Text.data() + LModel[LKind]->Start;
-    const char* B = AEntries.Text.data() + LKey.Start;
-    size_t I = 0;
-    while (I < LLength && A[I] == B[I]) ++I;
-    LShared[LKind] = I;
-  }
-  for (TEntry& LEntry : AEntries.Items) {
-    if (LEntry.Kind < 0 || !LEntry.Keys[0].Plain) continue;
-    const TKey& LKey = LEntry.Keys[0];
-    const size_t LFrom = LShared[static_cast<size_t>(LEntry.Kind)];
-    LEntry.Head = 0;
-    for (size_t I = LFrom; I < LFrom + 8; ++I)
-      LEntry.Head = (LEntry.Head << 8) |
-                    (I < LKey.Length ? static_cast<unsigned char>(AEntries.Text[LKey.Start + I]) : 0u);
+    const THeadPrefix& LPrefix = AEntries.Prefixes[static_cast<size_t>(LEntry.Kind)];
+    if (I < LPrefix.StaleBefore) LEntry.Head = HeadAfter(LEntry.Keys[0], LPrefix.Shared);
   }
 }
 
@@ -148,7 +162,7 @@ Integer TDeploymentNodeComparer::Compare(TXmlNode* Left, TXmlNode* Right) const 
   TEntries LEntries;
   AddEntry(LEntries, Left);
   AddEntry(LEntries, Right);
-  SetHeads(LEntries);
+  FinishHeads(LEntries);
   return CompareEntries(LEntries, LEntries.Items[0], LEntries.Items[1]);
 }
 
@@ -165,15 +179,12 @@ Integer TDeploymentNodeComparer::CompareEntries(const TEntries& AEntries, const 
   // those alone (a shorter key padded with zero bytes sorts first, as it does in full).
   if (ALeft.Keys[0].Plain && ARight.Keys[0].Plain && ALeft.Head != ARight.Head)
     return ALeft.Head < ARight.Head ? -1 : 1;
-  const char* LText = AEntries.Text.data();
   for (size_t I = 0; I < DeploymentKeyNames(ALeft.Kind).size(); ++I) {
     const TKey& LA = ALeft.Keys[I];
     const TKey& LB = ARight.Keys[I];
-    const Integer LResult =
-        LA.Plain && LB.Plain
-            ? CompareBytes(LText + LA.Start, LA.Length, LText + LB.Start, LB.Length)
-            : CompareOrdinal(UTF8ToUnicode(AEntries.Text.substr(LA.Start, LA.Length)),
-                             UTF8ToUnicode(AEntries.Text.substr(LB.Start, LB.Length)));
+    const Integer LResult = LA.Plain && LB.Plain ? CompareBytes(LA.Data, LA.Length, LB.Data, LB.Length)
+                                                 : CompareOrdinal(UTF8ToUnicode(UTF8String(LA.Data, LA.Length)),
+                                                                  UTF8ToUnicode(UTF8String(LB.Data, LB.Length)));
     if (LResult != 0) return LResult;
   }
   // An entry without Platform child (-2) ranks before one with an unknown platform (-1),
@@ -192,7 +203,7 @@ bool TDeploymentNodeComparer::SortChildrenIfUnsorted(TXmlNode* ANode) const {
     TXmlNodeAccess::PrefetchAhead(I, LCount, [&](Integer J) { return ANode->GetNodes(J); });
     AddEntry(LEntries, ANode->GetNodes(I));
   }
-  SetHeads(LEntries);
+  FinishHeads(LEntries);
   // The sort moves small records (the head, the kind, the entry's index) and reads an entry only
   // when heads do not decide: thousands of entries then stay within the processor's caches.
   struct TSortRecord {
@@ -341,8 +352,8 @@ bool TNormalizerDProjFile::SortEntries() {
   }
 
   TXmlNode* LItemGroup = GetItemGroup();
+  TXmlNodeList LConfigs;
   if (LItemGroup) {
-    TXmlNodeList LConfigs;
     LItemGroup->NodesByName("BuildConfiguration", &LConfigs);
     // SortBuildConfigurationNodes with each key read once: a search of the children and a
     // conversion per comparison made the sort of many configurations costly.
@@ -355,8 +366,10 @@ bool TNormalizerDProjFile::SortEntries() {
     if (MoveToEnd(LItemGroup, LConfigs)) LResult = true;
   }
 
+  // The configurations now end the item group in the list's order, which is the order a new
+  // search would find them in.
   TPropertyGroupSorter LSorter;
-  if (LSorter.SortPropertyGroups(LRoot, LItemGroup, LPlatforms)) LResult = true;
+  if (LSorter.SortPropertyGroups(LRoot, LConfigs, LPlatforms)) LResult = true;
   return LResult;
 }
 

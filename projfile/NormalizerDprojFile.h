@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <unordered_map>
 #include <vector>
 
@@ -46,10 +47,11 @@ class TDeploymentNodeComparer : public TNodeComparer {
   bool SortChildrenIfUnsorted(TXmlNode* ANode) const;
 
  private:
-  // One key attribute value: a piece of a shared text. Plain values (ASCII without NUL) order
-  // by their bytes as their UTF-16 forms do; any other is compared on its UTF-16 form.
+  // One key attribute value, read where the node stores it (or, where it had to be unescaped,
+  // in the sort's own copy). Plain values (ASCII without NUL) order by their bytes as their
+  // UTF-16 forms do; any other is compared on its UTF-16 form.
   struct TKey {
-    size_t Start = 0;
+    const char* Data = nullptr;
     std::uint32_t Length = 0;
     bool Plain = true;
   };
@@ -65,16 +67,28 @@ class TDeploymentNodeComparer : public TNodeComparer {
     std::uint64_t Head = 0;
     TKey Keys[3];
   };
-  // The entries of one sort: their children and the text their keys point into.
+  // Per kind, what the heads are taken after: the prefix that the plain first keys share so
+  // far, measured against the first of them.
+  struct THeadPrefix {
+    bool Seen = false;
+    TKey Model;
+    size_t Shared = 0;
+    // The kind's entries before this index got their heads after a longer prefix than Shared.
+    Integer StaleBefore = 0;
+  };
+  // The entries of one sort: their children, and the unescaped key values that could not be
+  // read in place (a deque, so that keys pointing into them stay valid as it grows).
   struct TEntries {
     std::vector<TXmlNode*> Nodes;
-    UTF8String Text;
+    std::deque<UTF8String> Unescaped;
     std::vector<TEntry> Items;
+    THeadPrefix Prefixes[3];
   };
-  static void SetHeads(TEntries& AEntries);
+  static std::uint64_t HeadAfter(const TKey& AKey, size_t AFrom);
+  static void FinishHeads(TEntries& AEntries);
   void AddEntry(TEntries& AEntries, TXmlNode* ANode) const;
   Integer CompareEntries(const TEntries& AEntries, const TEntry& ALeft, const TEntry& ARight) const;
-  Integer PlatformPosition(const UTF8String& AName) const;
+  Integer PlatformPosition(std::string_view AName) const;
 
   TTextLookup FKnownPlatforms;
   // Platform names as written, to their position: a section repeats a few names thousands of

@@ -331,12 +331,15 @@ bool TPropertyGroupSorter::MoveAllDependentImports(TXmlNode* ARoot, const TXmlNo
 }
 
 bool TPropertyGroupSorter::SortPropertyGroups(TXmlNode* ARoot, TXmlNode* AItemGroup, TXmlNode* APlatforms) {
+  TXmlNodeList LConfigs;
+  if (ARoot && AItemGroup) AItemGroup->NodesByName("BuildConfiguration", &LConfigs);
+  return SortPropertyGroups(ARoot, LConfigs, APlatforms);
+}
+
+bool TPropertyGroupSorter::SortPropertyGroups(TXmlNode* ARoot, const TXmlNodeList& AConfigs, TXmlNode* APlatforms) {
   if (!ARoot) return true;
   LoadPlatforms(APlatforms);
-
-  TXmlNodeList LConfigs;
-  if (AItemGroup) AItemGroup->NodesByName("BuildConfiguration", &LConfigs);
-  FConfigTree->LoadFromNodes(LConfigs);
+  FConfigTree->LoadFromNodes(AConfigs);
 
   TXmlNodeList LWork;
   ARoot->NodesByName("PropertyGroup", &LWork);

@@ -80,6 +80,9 @@ class TPropertyGroupSorter : public TCustomProjFile {
   // ARoot is the Project element, AItemGroup the item group (may be nil), APlatforms the
   // Platforms node below BorlandProject (may be nil). Always true.
   bool SortPropertyGroups(TXmlNode* ARoot, TXmlNode* AItemGroup, TXmlNode* APlatforms);
+  // The same with the item group's BuildConfiguration children already at hand, in their
+  // order there: a caller that has just placed them spares a search of every unit.
+  bool SortPropertyGroups(TXmlNode* ARoot, const TXmlNodeList& AConfigs, TXmlNode* APlatforms);
 
   using TMakeCondition = UnicodeString (TPropertyGroupSorter::*)(TConfigItem* AItem,
                                                                  const UnicodeString& APlatform);

@@ -386,20 +386,30 @@ bool TXmlNode::HasAttribute(const UTF8String& AName) const {
   return FAttributes && AttributeIndexByname(AName) >= 0;
 }
 
-UTF8String TXmlNode::GetAttributeByName(const UTF8String& AName) const {
-  Integer I = AttributeIndexByname(AName);
-  if (I < 0) return UTF8String();
+bool TXmlNode::GetAttributeByNameInPlace(const UTF8String& AName, std::string_view& AValue) const {
+  AValue = std::string_view();
+  const Integer I = AttributeIndexByname(AName);
+  if (I < 0) return true;
   const UTF8String& Entry = FAttributes->ItemRef(I);
   const size_t From = AName.size() + 1;
-  // The usual entry, name="value" with neither a doubled quote nor a reference in the value,
-  // is cut out in one piece; any other goes through unquoting and unescaping.
   if (Entry.size() > From + 1 && vxIsQuote(Entry[From])) {
     const size_t Close = Entry.find(Entry[From], From + 1);
     if (Close != UTF8String::npos && (Close + 1 == Entry.size() || Entry[Close + 1] != Entry[From]) &&
-        Entry.find('&', From + 1) >= Close)
-      return Entry.substr(From + 1, Close - From - 1);
+        Entry.find('&', From + 1) >= Close) {
+      AValue = std::string_view(Entry).substr(From + 1, Close - From - 1);
+      return true;
+    }
   }
-  return vxUTF8UnEscapeString(vxUTF8UnQuotedString(Entry.substr(From)));
+  return false;
+}
+
+UTF8String TXmlNode::GetAttributeByName(const UTF8String& AName) const {
+  // The usual entry, name="value" with neither a doubled quote nor a reference in the value,
+  // is cut out in one piece; any other goes through unquoting and unescaping.
+  std::string_view Value;
+  if (GetAttributeByNameInPlace(AName, Value)) return UTF8String(Value);
+  const UTF8String& Entry = FAttributes->ItemRef(AttributeIndexByname(AName));
+  return vxUTF8UnEscapeString(vxUTF8UnQuotedString(Entry.substr(AName.size() + 1)));
 }
 
 void TXmlNode::SetAttributeByName(const UTF8String& AName, const UTF8String& Value) {
@@ -591,9 +601,10 @@ Integer TXmlNode::NodeIndexByName(const UTF8String& AName) const {
 
 Integer TXmlNode::NodeIndexByNameFrom(const UTF8String& AName, Integer AFrom) const {
   Integer Count = GetNodeCount();
+  const bool Ascii = vxUTF8IsAscii(AName);
   for (Integer I = AFrom < 0 ? 0 : AFrom; I < Count; ++I) {
     TXmlNode* N = GetNodes(I);
-    if (N && vxUTF8SameTextNoCase(N->FName, AName)) return I;
+    if (N && vxUTF8SameTextNoCase(N->FName, AName, Ascii)) return I;
   }
   return -1;
 }
@@ -611,9 +622,10 @@ void TXmlNode::NodesByName(const UTF8String& AName, TXmlNodeList* AList) const {
   if (!AList) return;
   AList->Clear();
   Integer Count = GetNodeCount();
+  const bool Ascii = vxUTF8IsAscii(AName);
   for (Integer I = 0; I < Count; ++I) {
     TXmlNode* N = GetNodes(I);
-    if (N && vxUTF8SameTextNoCase(N->FName, AName)) AList->Add(N);
+    if (N && vxUTF8SameTextNoCase(N->FName, AName, Ascii)) AList->Add(N);
   }
 }
 

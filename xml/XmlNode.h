@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -221,6 +222,11 @@ class TXmlNode {
 
   // Unquoted and unescaped; empty when missing.
   UTF8String GetAttributeByName(const UTF8String& AName) const;
+  // GetAttributeByName without a copy where the stored value is the value itself (quoted, with
+  // no reference and no doubled quote): AValue then views the node's own text, valid until its
+  // attributes change. True with an empty view when the attribute is missing; false when the
+  // value has to be unescaped, which only GetAttributeByName does.
+  bool GetAttributeByNameInPlace(const UTF8String& AName, std::string_view& AValue) const;
   void SetAttributeByName(const UTF8String& AName, const UTF8String& Value);
   UnicodeString GetAttributeByNameWide(const UTF8String& AName) const;
   void SetAttributeByNameWide(const UTF8String& AName, const UnicodeString& Value);

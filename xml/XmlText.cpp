@@ -345,29 +345,8 @@ Integer vxUTF8CompareNoCase(const UTF8String& A, const UTF8String& B) {
   return AnsiCompareText(WA, WB);
 }
 
-bool vxUTF8IsAscii(const UTF8String& S) {
-  const char* P = S.data();
-  const size_t N = S.size();
-  std::uint64_t Bits = 0;
-  size_t I = 0;
-  for (; I + 8 <= N; I += 8) {
-    std::uint64_t W;
-    std::memcpy(&W, P + I, 8);
-    Bits |= W;
-  }
-  for (; I < N; ++I) Bits |= static_cast<Byte>(P[I]);
-  return (Bits & 0x8080808080808080ull) == 0;
-}
-
 bool vxUTF8SameTextNoCase(const UTF8String& A, const UTF8String& B) {
-  if (A.size() == B.size()) {
-    size_t i = 0;
-    while (i < A.size() && vxUpCase(A[i]) == vxUpCase(B[i])) ++i;
-    if (i == A.size()) return true;
-  }
-  // Two ASCII names that differ beyond ASCII case differ for the locale rule too.
-  if (vxUTF8IsAscii(A) && vxUTF8IsAscii(B)) return false;
-  return vxUTF8CompareNoCase(A, B) == 0;
+  return vxUTF8SameTextNoCase(A, B, vxUTF8IsAscii(B));
 }
 
 UTF8String vxIntToUTF8(Integer Value) { return std::to_string(Value); }

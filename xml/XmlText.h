@@ -4,6 +4,8 @@
 // Positions handed to these routines count bytes from 1; a close position is exclusive.
 #pragma once
 
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "platform/Classes.h"
@@ -71,12 +73,41 @@ inline constexpr char vxUpCase(char Ch) {
 
 // The model's case-insensitive name comparison (locale-aware, on the UTF-16 form).
 Integer vxUTF8CompareNoCase(const UTF8String& A, const UTF8String& B);
-// Whether S holds ASCII only; eight bytes at a time, as lookups test every name they pass.
-bool vxUTF8IsAscii(const UTF8String& S);
+// Whether S holds ASCII only; eight bytes at a time (the last eight overlapping the ones
+// before), as lookups test every name they pass.
+inline bool vxUTF8IsAscii(const UTF8String& S) {
+  const char* P = S.data();
+  const size_t N = S.size();
+  std::uint64_t Bits = 0;
+  std::uint64_t W;
+  if (N >= 8) {
+    for (size_t I = 0; I + 8 <= N; I += 8) {
+      std::memcpy(&W, P + I, 8);
+      Bits |= W;
+    }
+    std::memcpy(&W, P + N - 8, 8);
+    Bits |= W;
+  } else {
+    for (size_t I = 0; I < N; ++I) Bits |= static_cast<unsigned char>(P[I]);
+  }
+  return (Bits & 0x8080808080808080ull) == 0;
+}
 // vxUTF8CompareNoCase(A, B) == 0 without converting two ASCII names: for ASCII text the
 // locale rule equates exactly the texts that differ in ASCII case alone, so only names with
 // other characters need the full comparison.
 bool vxUTF8SameTextNoCase(const UTF8String& A, const UTF8String& B);
+// The same, with BIsAscii == vxUTF8IsAscii(B) known to the caller: a search tests one name
+// against every child's.
+inline bool vxUTF8SameTextNoCase(const UTF8String& A, const UTF8String& B, bool BIsAscii) {
+  if (A.size() == B.size()) {
+    size_t I = 0;
+    while (I < A.size() && vxUpCase(A[I]) == vxUpCase(B[I])) ++I;
+    if (I == A.size()) return true;
+  }
+  // Two ASCII names that differ beyond ASCII case differ for the locale rule too.
+  if (BIsAscii && vxUTF8IsAscii(A)) return false;
+  return vxUTF8CompareNoCase(A, B) == 0;
+}
 UTF8String vxIntToUTF8(Integer Value);
 UTF8String vxInt64ToUTF8(Int64 Value);
 

@@ -133,9 +133,18 @@ TEST(NodeAttributes, LookupByNameUnquotesAndUnescapesEveryStoredForm) {
     const UTF8String Stored = N->GetAttributePair(I).substr(Name.size() + 1);
     EXPECT_EQ(vxUTF8UnEscapeString(vxUTF8UnQuotedString(Stored)), N->GetAttributeByName(Name)) << Stored;
     EXPECT_TRUE(N->HasAttribute(Name));
+    // Read in place only where the stored text between the first quotes is the value itself.
+    std::string_view InPlace;
+    if (N->GetAttributeByNameInPlace(Name, InPlace)) EXPECT_EQ(N->GetAttributeByName(Name), InPlace) << Stored;
+    EXPECT_EQ(Stored == "\"x\"" || Stored == "'y'" || Stored == "\"x\"tail" || Stored == "\"\"" || Stored == "\"a'b\"",
+              N->GetAttributeByNameInPlace(Name, InPlace))
+        << Stored;
   }
   EXPECT_EQ("x&y", N->GetAttributeByName("D"));
   EXPECT_FALSE(N->HasAttribute("x"));
+  std::string_view Missing = "?";
+  EXPECT_TRUE(N->GetAttributeByNameInPlace("x", Missing));
+  EXPECT_TRUE(Missing.empty());
 }
 
 TEST(NodeAttributes, NamesAreFoldedInAsciiOnly) {
