@@ -94,7 +94,8 @@ void TDeploymentNodeComparer::AddEntry(TEntries& AEntries, TXmlNode* ANode) cons
   // page-faulting a text as large as every key of the section together.
   auto ReadKey = [&AEntries](const TXmlNode* AFrom, const UTF8String& AName) {
     std::string_view LValue;
-    if (!AFrom->GetAttributeByNameInPlace(AName, LValue)) LValue = AEntries.Unescaped.emplace_back(AFrom->GetAttributeByName(AName));
+    if (!AFrom->GetAttributeByNameInPlace(AName, LValue))
+      LValue = AEntries.Unescaped.emplace_back(AFrom->GetAttributeByName(AName));
     return LValue;
   };
   TEntry LEntry;
