@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
