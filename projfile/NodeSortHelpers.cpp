@@ -347,7 +347,9 @@ bool SameName(const UTF8String& AName, bool AAscii, const char* AWanted, size_t 
 }  // namespace
 
 void DeleteChildNodes(TXmlNode* ANode, const UTF8String& AName) {
-  DeleteMatchingChildren(ANode, [&](const UTF8String& AChild) { return vxUTF8SameTextNoCase(AChild, AName); });
+  const bool LAscii = vxUTF8IsAscii(AName);
+  DeleteMatchingChildren(ANode,
+                         [&](const UTF8String& AChild) { return vxUTF8SameTextNoCase(AChild, AName, LAscii); });
 }
 
 void DeleteChildNodes(TXmlNode* ANode, std::initializer_list<const char*> ANames) {
