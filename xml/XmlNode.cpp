@@ -98,7 +98,9 @@ void TXmlNode::operator delete(void* ANode, std::size_t ASize) { XmlPool::Releas
 
 void* TXmlNode::TNodeVector::operator new(std::size_t ASize) { return XmlPool::AllocateFor<TNodeVector>(ASize); }
 
-void TXmlNode::TNodeVector::operator delete(void* AList, std::size_t ASize) { XmlPool::ReleaseFor<TNodeVector>(AList, ASize); }
+void TXmlNode::TNodeVector::operator delete(void* AList, std::size_t ASize) {
+  XmlPool::ReleaseFor<TNodeVector>(AList, ASize);
+}
 
 TXmlNode* TXmlNode::Create(TXmlDocument* ADocument) { return new TXmlNode(ADocument); }
 

@@ -448,7 +448,9 @@ AnsiString vxUtf8ToAnsi(const UTF8String& S) {
 
 void* TvxUTF8StringList::operator new(std::size_t ASize) { return XmlPool::AllocateFor<TvxUTF8StringList>(ASize); }
 
-void TvxUTF8StringList::operator delete(void* AList, std::size_t ASize) { XmlPool::ReleaseFor<TvxUTF8StringList>(AList, ASize); }
+void TvxUTF8StringList::operator delete(void* AList, std::size_t ASize) {
+  XmlPool::ReleaseFor<TvxUTF8StringList>(AList, ASize);
+}
 
 void TvxUTF8StringList::GrowForOne() {
   if (FCount > 0 && static_cast<size_t>(FCount - 1) == FRest.size()) FRest.emplace_back();

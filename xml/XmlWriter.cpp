@@ -291,7 +291,8 @@ void TXmlNode::WriteToStream(TStream* AStream) {
       }
     }
     if (Top.Next < Count) {
-      if (Plain) TXmlNodeAccess::PrefetchAhead(Top.Next, Count, [&](Integer I) { return TXmlNodeAccess::Node(Node, I); });
+      if (Plain)
+        TXmlNodeAccess::PrefetchAhead(Top.Next, Count, [&](Integer I) { return TXmlNodeAccess::Node(Node, I); });
       TXmlNode* Child = ChildAt(Node, Plain, Top.Next);
       const Integer ChildDepth = Top.Depth + 1;
       ++Top.Next;
