@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/SysUtils.h"
+#include "xml/XmlNodeAccess.h"
 #include "xml/XmlText.h"
 
 namespace Vorlane {
@@ -207,22 +208,7 @@ bool SortChildNodesIfUnsorted(TXmlNode* ANode, const TNodeComparer& AComparer) {
 }
 
 void ArrangeChildren(TXmlNode* AParent, const std::vector<Integer>& AOrder) {
-  // Where each child stands now and which child stands at each place, by index: the same
-  // exchanges as ArrangeChildren by node, without a hash lookup per child.
-  const size_t LCount = AOrder.size();
-  std::vector<Integer> LWhere(LCount), LAt(LCount);
-  for (size_t I = 0; I < LCount; ++I) LWhere[I] = LAt[I] = static_cast<Integer>(I);
-  for (size_t I = 0; I < LCount; ++I) {
-    const Integer LWant = AOrder[I];
-    const Integer LFrom = LWhere[static_cast<size_t>(LWant)];
-    if (LFrom == static_cast<Integer>(I)) continue;
-    const Integer LOther = LAt[I];
-    AParent->NodeExchange(static_cast<Integer>(I), LFrom);
-    LAt[I] = LWant;
-    LAt[static_cast<size_t>(LFrom)] = LOther;
-    LWhere[static_cast<size_t>(LWant)] = static_cast<Integer>(I);
-    LWhere[static_cast<size_t>(LOther)] = LFrom;
-  }
+  TXmlNodeAccess::Rearrange(AParent, AOrder);
 }
 
 bool SortChildrenByNameIfUnsorted(TXmlNode* ANode, const UTF8String& ALeading) {

@@ -123,15 +123,18 @@ Integer CompareNodesByComparer(TXmlNode* Node1, TXmlNode* Node2, void* Info);
 // Sorts ANode's children only when some adjacent pair is out of order; true when it sorted.
 bool SortChildNodesIfUnsorted(TXmlNode* ANode, const TNodeComparer& AComparer);
 // Gives AParent's children the order AOrder (AOrder[I] is the current index of the child that
-// goes to place I; a permutation of all children), one exchange per misplaced child.
+// goes to place I; a permutation of all children), in one pass over the child list.
 void ArrangeChildren(TXmlNode* AParent, const std::vector<Integer>& AOrder);
 // SortChildNodesIfUnsorted for a comparison that reads a few values from each child: AEntries
 // holds them, one per child in child order, each with its child's position in Index, and
 // ACompare(Entry1, Entry2) compares two. Each child is read once instead of twice per
 // comparison, and the entries are sorted in place; ties keep the document order, so the
 // children end in the order a node comparer of the same rules gives them.
-template <class TEntry, class TCmp>
-bool SortChildEntriesIfUnsorted(TXmlNode* AParent, std::vector<TEntry>& AEntries, const TCmp& ACompare) {
+// ASort(AEntries, ALess) sorts the entries by ALess, which is ACompare with ties going by
+// Index; a caller may pass a sort of its own that ends in the same order.
+template <class TEntry, class TCmp, class TSort>
+bool SortChildEntriesIfUnsorted(TXmlNode* AParent, std::vector<TEntry>& AEntries, const TCmp& ACompare,
+                                const TSort& ASort) {
   const Integer LCount = static_cast<Integer>(AEntries.size());
   Integer LFirst = 0;
   while (LFirst + 1 < LCount && ACompare(AEntries[LFirst], AEntries[LFirst + 1]) <= 0) ++LFirst;
@@ -140,7 +143,7 @@ bool SortChildEntriesIfUnsorted(TXmlNode* AParent, std::vector<TEntry>& AEntries
   // partition sort would give; a merge sort gets there with fewer comparisons, moves the small
   // entries instead of exchanging through callbacks, and never leaves the range even for a
   // comparer that contradicts itself.
-  std::stable_sort(AEntries.begin(), AEntries.end(), [&](const TEntry& LA, const TEntry& LB) {
+  ASort(AEntries, [&](const TEntry& LA, const TEntry& LB) {
     const Integer LResult = ACompare(LA, LB);
     return LResult != 0 ? LResult < 0 : LA.Index < LB.Index;
   });
@@ -149,6 +152,14 @@ bool SortChildEntriesIfUnsorted(TXmlNode* AParent, std::vector<TEntry>& AEntries
   for (const TEntry& LEntry : AEntries) LOrder.push_back(LEntry.Index);
   ArrangeChildren(AParent, LOrder);
   return true;
+}
+
+template <class TEntry, class TCmp>
+bool SortChildEntriesIfUnsorted(TXmlNode* AParent, std::vector<TEntry>& AEntries, const TCmp& ACompare) {
+  auto LMergeSort = [](std::vector<TEntry>& AList, const auto& ALess) {
+    std::stable_sort(AList.begin(), AList.end(), ALess);
+  };
+  return SortChildEntriesIfUnsorted(AParent, AEntries, ACompare, LMergeSort);
 }
 
 // SortChildNodesIfUnsorted with a comparer that puts the children named exactly ALeading first

@@ -1,10 +1,12 @@
 #include "projfile/NormalizerDprojFile.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <iterator>
 #include <memory>
 #include <unordered_map>
+#include <utility>
 
 #include "platform/SysUtils.h"
 #include "xml/XmlNodeAccess.h"
@@ -17,6 +19,31 @@ namespace {
 Integer Sign(Integer A) { return A < 0 ? -1 : (A > 0 ? 1 : 0); }
 
 Integer CompareOrdinal(const UnicodeString& A, const UnicodeString& B) { return Sign(A.compare(B)); }
+
+// Orders records by Kind (0 to 255), then by Head, keeping the order of equal ones: a radix
+// sort on the head's bytes, lowest first, then on the kind. It passes over the records once
+// per byte where a merge sort compares each about log2(n) times, and skips a byte in which
+// every record agrees.
+template <class TRecord>
+void SortByKindAndHead(std::vector<TRecord>& ARecords) {
+  constexpr int cDigits = 9;
+  auto DigitOf = [](const TRecord& A, int ADigit) -> unsigned {
+    const std::uint64_t LDigits = ADigit < 8 ? A.Head >> (8 * ADigit) : static_cast<std::uint64_t>(A.Kind);
+    return static_cast<unsigned>(LDigits & 0xFFu);
+  };
+  std::vector<std::array<size_t, 256>> LCounts(cDigits);
+  for (const TRecord& A : ARecords)
+    for (int D = 0; D < cDigits; ++D) ++LCounts[D][DigitOf(A, D)];
+  std::vector<TRecord> LOther(ARecords.size());
+  for (int D = 0; D < cDigits; ++D) {
+    std::array<size_t, 256>& LPlace = LCounts[D];
+    if (std::find(LPlace.begin(), LPlace.end(), ARecords.size()) != LPlace.end()) continue;
+    size_t LSum = 0;
+    for (size_t& LCount : LPlace) LSum += std::exchange(LCount, LSum);
+    for (const TRecord& A : ARecords) LOther[LPlace[DigitOf(A, D)]++] = A;
+    ARecords.swap(LOther);
+  }
+}
 
 // Position of AName in a list of names matched exactly, -1 when absent.
 template <size_t N>
@@ -216,11 +243,32 @@ bool TDeploymentNodeComparer::SortChildrenIfUnsorted(TXmlNode* ANode) const {
   LRecords.reserve(LEntries.Items.size());
   for (const TEntry& LEntry : LEntries.Items)
     LRecords.push_back({LEntry.Head, LEntry.Keys[0].Plain ? LEntry.Kind : -1, LEntry.Index});
-  return SortChildEntriesIfUnsorted(ANode, LRecords, [&](const TSortRecord& A, const TSortRecord& B) {
-    if (A.Kind >= 0 && A.Kind == B.Kind && A.Head != B.Head) return A.Head < B.Head ? -1 : 1;
-    return CompareEntries(LEntries, LEntries.Items[static_cast<size_t>(A.Index)],
-                          LEntries.Items[static_cast<size_t>(B.Index)]);
-  });
+  const bool LHeadsDecide =
+      std::all_of(LRecords.begin(), LRecords.end(), [](const TSortRecord& A) { return A.Kind >= 0; });
+  return SortChildEntriesIfUnsorted(
+      ANode, LRecords,
+      [&](const TSortRecord& A, const TSortRecord& B) {
+        if (A.Kind >= 0 && A.Kind == B.Kind && A.Head != B.Head) return A.Head < B.Head ? -1 : 1;
+        return CompareEntries(LEntries, LEntries.Items[static_cast<size_t>(A.Index)],
+                              LEntries.Items[static_cast<size_t>(B.Index)]);
+      },
+      [&](std::vector<TSortRecord>& ARecords, const auto& ALess) {
+        if (!LHeadsDecide) {
+          std::stable_sort(ARecords.begin(), ARecords.end(), ALess);
+          return;
+        }
+        // Every record has a kind and a plain first key: the order is the kind's, then the
+        // head's, and only records equal in both are compared in full.
+        SortByKindAndHead(ARecords);
+        auto LRun = ARecords.begin();
+        while (LRun != ARecords.end()) {
+          auto LEnd = std::find_if(LRun + 1, ARecords.end(), [&](const TSortRecord& A) {
+            return A.Kind != LRun->Kind || A.Head != LRun->Head;
+          });
+          if (LEnd - LRun > 1) std::stable_sort(LRun, LEnd, ALess);
+          LRun = LEnd;
+        }
+      });
 }
 
 // ---------------------------------------------------------------------------------------------

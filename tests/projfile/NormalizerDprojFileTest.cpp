@@ -288,15 +288,24 @@ TEST(Normalizer, DeploymentSortReadingEachEntryOnceMatchesThePlainOrder) {
                                  "Assets\\Imagf", "\xC3\x84.png", "a\xC3\xA9", "\xF0\x9F\x98\x80", "\xEE\x80\x80",
                                  "&amp;x", "&lt;"};
   const char* const LPlatforms[] = {"Win32", "win64", "Amiga", "Android64", "\xC3\x84"};
+  // Sections whose entries all have a known kind and plain keys are ordered by kind and head
+  // first; every other round has only those.
+  const char* const LPlainKinds[] = {"DeployFile", "DeployFile", "DeployClass", "ProjectRoot"};
+  const char* const LPlainValues[] = {"", "a", "ab", "Assets\\Image1.png", "Assets\\Image10.png",
+                                      "Assets\\Image1", "Assets\\Imagf", "&amp;x", "&lt;"};
   std::mt19937 LRandom(20261209);
   auto Pick = [&](const auto& AList) { return AList[LRandom() % std::size(AList)]; };
   for (int LRound = 0; LRound < 40; ++LRound) {
+    const bool LOnlyPlain = LRound % 2 == 1;
     std::string LText = "<Project>";
     for (int I = 0; I < 60; ++I) {
-      const std::string LKind = Pick(LKinds);
+      const std::string LKind = LOnlyPlain ? Pick(LPlainKinds) : Pick(LKinds);
       LText += "<" + LKind;
       for (const char* LAttribute : {"LocalName", "Configuration", "Class", "Name", "Platform"})
-        if (LRandom() % 4 != 0) LText += std::string(" ") + LAttribute + "=\"" + Pick(LValues) + "\"";
+        if (LRandom() % 4 != 0) {
+          const char* LValue = LOnlyPlain ? Pick(LPlainValues) : Pick(LValues);
+          LText += std::string(" ") + LAttribute + "=\"" + LValue + "\"";
+        }
       LText += ">";
       if (LRandom() % 3 != 0) LText += std::string("<Platform Name=\"") + Pick(LPlatforms) + "\"/>";
       LText += "</" + LKind + ">";

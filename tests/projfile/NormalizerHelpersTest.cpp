@@ -189,6 +189,24 @@ TEST(NormalizerHelpers, MoveBlockOnLargeParent) {
   for (Integer I = 0; I < LRoot->GetNodeCount(); ++I) EXPECT_EQ(LRoot, LRoot->GetNodes(I)->Parent());
 }
 
+TEST(NormalizerHelpers, ArrangeChildrenPutsEachChildAtItsPlace) {
+  struct TCase {
+    std::vector<Integer> Order;
+    const char* Result;
+  };
+  const TCase cCases[] = {
+      {{0, 1, 2, 3, 4}, "0,1,2,3,4"}, {{4, 3, 2, 1, 0}, "4,3,2,1,0"}, {{1, 2, 3, 4, 0}, "1,2,3,4,0"},
+      {{2, 0, 1, 4, 3}, "2,0,1,4,3"},
+      // An order over the first children only leaves the others where they are.
+      {{1, 0}, "1,0,2,3,4"}, {{}, "0,1,2,3,4"},
+  };
+  for (const TCase& C : cCases) {
+    auto LXml = ParseProject(R"(<Project><n id="0"/><n id="1"/><n id="2"/><n id="3"/><n id="4"/></Project>)");
+    ArrangeChildren(LXml->GetRoot(), C.Order);
+    EXPECT_EQ(C.Result, Ids(LXml->GetRoot())) << ::testing::PrintToString(C.Order);
+  }
+}
+
 TEST(NormalizerHelpers, MoveBefore) {
   auto LXml = ParseProject(R"(<Project><n id="1"/><n id="2"/><n id="3"><Import id="deep"/></n></Project>)");
   TXmlNode* LRoot = LXml->GetRoot();
