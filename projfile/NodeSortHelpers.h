@@ -140,9 +140,7 @@ bool SortChildEntriesIfUnsorted(TXmlNode* AParent, std::vector<TEntry>& AEntries
   while (LFirst + 1 < LCount && ACompare(AEntries[LFirst], AEntries[LFirst + 1]) <= 0) ++LFirst;
   if (LFirst + 1 >= LCount) return false;
   // Ties go by Index, so the order is total and every sort algorithm ends in the one order the
-  // partition sort would give; a merge sort gets there with fewer comparisons, moves the small
-  // entries instead of exchanging through callbacks, and never leaves the range even for a
-  // comparer that contradicts itself.
+  // partition sort would give.
   ASort(AEntries, [&](const TEntry& LA, const TEntry& LB) {
     const Integer LResult = ACompare(LA, LB);
     return LResult != 0 ? LResult < 0 : LA.Index < LB.Index;
@@ -154,6 +152,9 @@ bool SortChildEntriesIfUnsorted(TXmlNode* AParent, std::vector<TEntry>& AEntries
   return true;
 }
 
+// The same with a merge sort: fewer comparisons than the partition sort, the small entries
+// moved instead of exchanged through callbacks, and never outside the range even for a
+// comparer that contradicts itself.
 template <class TEntry, class TCmp>
 bool SortChildEntriesIfUnsorted(TXmlNode* AParent, std::vector<TEntry>& AEntries, const TCmp& ACompare) {
   auto LMergeSort = [](std::vector<TEntry>& AList, const auto& ALess) {

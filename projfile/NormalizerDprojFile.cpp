@@ -243,32 +243,27 @@ bool TDeploymentNodeComparer::SortChildrenIfUnsorted(TXmlNode* ANode) const {
   LRecords.reserve(LEntries.Items.size());
   for (const TEntry& LEntry : LEntries.Items)
     LRecords.push_back({LEntry.Head, LEntry.Keys[0].Plain ? LEntry.Kind : -1, LEntry.Index});
-  const bool LHeadsDecide =
-      std::all_of(LRecords.begin(), LRecords.end(), [](const TSortRecord& A) { return A.Kind >= 0; });
-  return SortChildEntriesIfUnsorted(
-      ANode, LRecords,
-      [&](const TSortRecord& A, const TSortRecord& B) {
-        if (A.Kind >= 0 && A.Kind == B.Kind && A.Head != B.Head) return A.Head < B.Head ? -1 : 1;
-        return CompareEntries(LEntries, LEntries.Items[static_cast<size_t>(A.Index)],
-                              LEntries.Items[static_cast<size_t>(B.Index)]);
-      },
-      [&](std::vector<TSortRecord>& ARecords, const auto& ALess) {
-        if (!LHeadsDecide) {
-          std::stable_sort(ARecords.begin(), ARecords.end(), ALess);
-          return;
-        }
-        // Every record has a kind and a plain first key: the order is the kind's, then the
-        // head's, and only records equal in both are compared in full.
-        SortByKindAndHead(ARecords);
-        auto LRun = ARecords.begin();
-        while (LRun != ARecords.end()) {
-          auto LEnd = std::find_if(LRun + 1, ARecords.end(), [&](const TSortRecord& A) {
-            return A.Kind != LRun->Kind || A.Head != LRun->Head;
-          });
-          if (LEnd - LRun > 1) std::stable_sort(LRun, LEnd, ALess);
-          LRun = LEnd;
-        }
+  auto LCompare = [&](const TSortRecord& A, const TSortRecord& B) {
+    if (A.Kind >= 0 && A.Kind == B.Kind && A.Head != B.Head) return A.Head < B.Head ? -1 : 1;
+    return CompareEntries(LEntries, LEntries.Items[static_cast<size_t>(A.Index)],
+                          LEntries.Items[static_cast<size_t>(B.Index)]);
+  };
+  if (!std::all_of(LRecords.begin(), LRecords.end(), [](const TSortRecord& A) { return A.Kind >= 0; }))
+    return SortChildEntriesIfUnsorted(ANode, LRecords, LCompare);
+  // Every record has a kind and a plain first key: the order is the kind's, then the head's,
+  // and only records equal in both are compared in full.
+  auto LByKindAndHead = [](std::vector<TSortRecord>& ARecords, const auto& ALess) {
+    SortByKindAndHead(ARecords);
+    auto LRun = ARecords.begin();
+    while (LRun != ARecords.end()) {
+      auto LEnd = std::find_if(LRun + 1, ARecords.end(), [&](const TSortRecord& A) {
+        return A.Kind != LRun->Kind || A.Head != LRun->Head;
       });
+      if (LEnd - LRun > 1) std::stable_sort(LRun, LEnd, ALess);
+      LRun = LEnd;
+    }
+  };
+  return SortChildEntriesIfUnsorted(ANode, LRecords, LCompare, LByKindAndHead);
 }
 
 // ---------------------------------------------------------------------------------------------
