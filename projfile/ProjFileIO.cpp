@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "platform/Classes.h"
 
@@ -191,36 +192,44 @@ class TRunningSum {
 // renders again, into an emptied new file.
 struct EStartOver {};
 
-// The stream a save renders into. While the rendering agrees with the old file it only
-// compares; at the first difference it opens the replacement, copies the agreeing part from
-// the old file (checked against what was rendered) and from then on writes through.
+// The stream a save renders into. A rendering of up to cHold bytes is kept until it is
+// complete, so that the old file's size can rule out a match before any of it is read. A longer
+// one is compared with the old file as it comes: while they agree the sink only compares; at
+// the first difference it opens the replacement, copies the agreeing part from the old file
+// (checked against what was rendered) and from then on writes through.
 class TSaveSink : public TStream {
  public:
   TSaveSink(const UnicodeString& AFileName, std::unique_ptr<TFileStream> AOld)
-      : FFileName(AFileName), FOld(std::move(AOld)) {
-    if (FOld) FBlock.reset(new char[cBlock]);
-    else FReplacement = std::make_unique<TReplacement>(FFileName);
+      : FFileName(AFileName), FOld(std::move(AOld)), FHolding(FOld != nullptr) {
+    if (!FOld) FReplacement = std::make_unique<TReplacement>(FFileName);
   }
 
   Integer Read(void*, Integer) override { throw EReadError(u"Stream read error"); }
   Int64 Seek(Int64 Offset, TSeekOrigin Origin) override {
-    if (Offset == 0 && Origin != soBeginning) return FPosition;
-    if (Origin == soBeginning && Offset == FPosition) return FPosition;
+    const Int64 Position = FPosition + static_cast<Int64>(FHeld.size());
+    if (Offset == 0 && Origin != soBeginning) return Position;
+    if (Origin == soBeginning && Offset == Position) return Position;
     throw EStreamError(u"Stream seek error");
   }
 
   Integer Write(const void* Buffer, Integer Count) override {
     if (Count <= 0) return 0;
-    if (!FReplacement) {
-      if (Agrees(static_cast<const char*>(Buffer), Count)) {
-        FSum.Add(Buffer, static_cast<size_t>(Count));
-        FPosition += Count;
+    const char* Data = static_cast<const char*>(Buffer);
+    if (FHolding) {
+      const size_t Want = FHeld.size() + static_cast<size_t>(Count);
+      if (Want <= cHold) {
+        // Grown by hand, as the library's doubling could overshoot the limit.
+        if (Want > FHeld.capacity()) FHeld.reserve(std::min(cHold, std::max(Want, 2 * FHeld.capacity())));
+        FHeld.append(Data, static_cast<size_t>(Count));
         return Count;
       }
-      Diverge();
+      FHolding = false;
+      FBlock.reset(new char[cBlock]);
+      const std::string Held = std::move(FHeld);
+      FHeld = std::string();
+      Pass(Held.data(), static_cast<Integer>(Held.size()));
     }
-    FReplacement->Content().WriteBuffer(Buffer, Count);
-    FPosition += Count;
+    Pass(Data, Count);
     return Count;
   }
 
@@ -232,6 +241,14 @@ class TSaveSink : public TStream {
 
   // Completes the save once the rendering is done; false when the old file already held it.
   bool Finish() {
+    if (FHolding) {
+      if (HeldMatchesOld()) return false;
+      FOld.reset();
+      FReplacement = std::make_unique<TReplacement>(FFileName);
+      FReplacement->Content().WriteBuffer(FHeld.data(), static_cast<Integer>(FHeld.size()));
+      FReplacement->Commit();
+      return true;
+    }
     if (!FReplacement) {
       if (FBlockPos < FBlockLen || FOld->Read(FBlock.get(), 1) > 0) Diverge();
       else return false;
@@ -242,6 +259,39 @@ class TSaveSink : public TStream {
   }
 
  private:
+  // Renderings up to this size are checked against the old file's size before it is read;
+  // enough for nearly every real project, small beside what a larger one's document takes.
+  static constexpr size_t cHold = 256 * 1024;
+
+  // Whether the old file holds exactly the complete held rendering.
+  bool HeldMatchesOld() {
+    if (FOld->Size() != static_cast<Int64>(FHeld.size())) return false;
+    std::unique_ptr<char[]> Block(new char[cBlock]);
+    for (size_t At = 0;;) {
+      const Integer Got = FOld->Read(Block.get(), cBlock);
+      if (Got <= 0) return At == FHeld.size();
+      const size_t Step = static_cast<size_t>(Got);
+      if (Step > FHeld.size() - At || std::memcmp(Block.get(), FHeld.data() + At, Step) != 0) return false;
+      At += Step;
+    }
+  }
+
+  // Hands on ACount rendered bytes past the held part: compared while they agree, written from
+  // the first difference on.
+  void Pass(const char* AData, Integer ACount) {
+    if (ACount <= 0) return;
+    if (!FReplacement) {
+      if (Agrees(AData, ACount)) {
+        FSum.Add(AData, static_cast<size_t>(ACount));
+        FPosition += ACount;
+        return;
+      }
+      Diverge();
+    }
+    FReplacement->Content().WriteBuffer(AData, ACount);
+    FPosition += ACount;
+  }
+
   // Whether the old file continues with the ACount bytes at AData.
   bool Agrees(const char* AData, Integer ACount) {
     while (ACount > 0) {
@@ -285,6 +335,8 @@ class TSaveSink : public TStream {
 
   UnicodeString FFileName;
   std::unique_ptr<TFileStream> FOld;
+  bool FHolding;
+  std::string FHeld;
   std::unique_ptr<char[]> FBlock;
   Integer FBlockPos = 0;
   Integer FBlockLen = 0;

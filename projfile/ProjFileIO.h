@@ -34,13 +34,15 @@ void ProjFileSetStamp(const UnicodeString& AFileName, const TProjFileStamp& ASta
 void ProjFileReplaceContent(const UnicodeString& AFileName, const void* AData, Int64 ACount);
 
 // Gives AFileName the bytes ARender writes to the stream it is handed, when they differ from
-// the file's: the rendering is compared with the file block by block as it is produced, and
-// only from the first difference on does it go to a new file, which then replaces AFileName
-// as ProjFileReplaceContent does. The whole rendering is never held in memory. An existing
-// file is opened before ARender runs, so one that cannot be read raises at once. ARender may be
-// called a second time, from the start, when the file changed under the comparison. True when
-// the file was written; false when it already held exactly these bytes (and was not touched).
-// A failing ARender leaves the file as it was and no temporary file behind.
+// the file's. A rendering of up to 256 KiB is held until it is complete; when its size is not
+// the file's, none of the file is read. A longer one is compared with the file block by block
+// as it is produced, and only from the first difference on does it go to a new file; beyond
+// those 256 KiB the rendering is never held in memory. The new file replaces AFileName as
+// ProjFileReplaceContent does. An existing file is opened before ARender runs, so one that
+// cannot be read raises at once. ARender may be called a second time, from the start, when the
+// file changed under the comparison. True when the file was written; false when it already
+// held exactly these bytes (and was not touched). A failing ARender leaves the file as it was
+// and no temporary file behind.
 bool ProjFileSaveContent(const UnicodeString& AFileName, const std::function<void(TStream&)>& ARender);
 
 // Test seam: when set, called with the file's name when a save finds the first difference,

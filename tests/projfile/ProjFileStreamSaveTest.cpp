@@ -2,6 +2,7 @@
 // from the first difference on, and never mixed with bytes someone changed meanwhile.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -19,10 +20,11 @@ namespace {
 // 2001-02-03 04:05:06 UTC in 100-ns ticks since 1601.
 constexpr Int64 cOld = (981173106LL + 11644473600LL) * 10000000LL;
 
-// Some 200 KB of lines, so that the comparison crosses several blocks.
-std::string Content() {
+// ASize bytes of lines: 100 KB is held whole before the old file is looked at, 400 KB is
+// compared as it comes; either crosses several blocks of the comparison.
+std::string Content(size_t ASize) {
   std::string Result;
-  for (int I = 0; Result.size() < 200000; ++I) Result += "        <Line Number=\"" + std::to_string(I) + "\"/>\r\n";
+  for (int I = 0; Result.size() < ASize; ++I) Result += "        <Line Number=\"" + std::to_string(I) + "\"/>\r\n";
   return Result;
 }
 
@@ -56,51 +58,78 @@ struct TSeamReset {
 
 std::function<void()> gOnDifference;
 
+// Bytes this process has read so far, or -1 where the system does not tell.
+long long BytesRead() {
+#ifdef __linux__
+  std::FILE* Io = std::fopen("/proc/self/io", "r");
+  if (Io == nullptr) return -1;
+  long long Result = -1;
+  char Line[128];
+  while (std::fgets(Line, sizeof Line, Io) != nullptr)
+    if (std::sscanf(Line, "rchar: %lld", &Result) == 1) break;
+  std::fclose(Io);
+  return Result;
+#else
+  return -1;
+#endif
+}
+
 }  // namespace
 
 TEST(ProjFileStreamSave, WritesExactlyWhenTheBytesDiffer) {
-  const std::string New = Content();
-  auto Changed = [&](size_t AAt) {
-    std::string Old = New;
-    Old[AAt] = '#';
-    return Old;
-  };
-  struct TCase {
-    const char* Name;
-    std::string Old;  // "-" for no file
-  };
-  const TCase Cases[] = {
-      {"same bytes", New},
-      {"differs at the first byte", Changed(0)},
-      {"differs on a block boundary", Changed(65536)},
-      {"differs in the middle", Changed(New.size() / 2)},
-      {"differs at the last byte", Changed(New.size() - 1)},
-      {"old file longer", New + "x"},
-      {"old file a block longer", New + std::string(70000, 'x')},
-      {"old file shorter", New.substr(0, New.size() - 10)},
-      {"old file empty", ""},
-      {"no old file", "-"},
-  };
-  for (const size_t Chunk : {size_t{1}, size_t{1000}, size_t{65536 + 7}}) {
-    for (const TCase& C : Cases) {
-      SCOPED_TRACE(std::string(C.Name) + ", pieces of " + std::to_string(Chunk));
-      TTempDir Dir;
-      const fs::path File = Dir / "p.dproj";
-      if (C.Old != "-") {
-        WriteBytes(File, C.Old);
-        ASSERT_TRUE(SetFileLastWriteTime(U16(File), cOld));
+  for (const size_t Size : {size_t{100000}, size_t{400000}}) {
+    const std::string New = Content(Size);
+    const bool Held = Size < 256 * 1024;
+    auto Changed = [&](size_t AAt) {
+      std::string Old = New;
+      Old[AAt] = '#';
+      return Old;
+    };
+    struct TCase {
+      const char* Name;
+      std::string Old;  // "-" for no file
+    };
+    const TCase Cases[] = {
+        {"same bytes", New},
+        {"differs at the first byte", Changed(0)},
+        {"differs on a block boundary", Changed(65536)},
+        {"differs in the middle", Changed(New.size() / 2)},
+        {"differs at the last byte", Changed(New.size() - 1)},
+        {"old file longer", New + "x"},
+        {"old file a block longer", New + std::string(70000, 'x')},
+        {"old file shorter", New.substr(0, New.size() - 10)},
+        {"old file empty", ""},
+        {"no old file", "-"},
+    };
+    for (const size_t Chunk : {size_t{1}, size_t{1000}, size_t{65536 + 7}}) {
+      for (const TCase& C : Cases) {
+        SCOPED_TRACE(std::string(C.Name) + ", " + std::to_string(Size) + " bytes in pieces of " + std::to_string(Chunk));
+        TTempDir Dir;
+        const fs::path File = Dir / "p.dproj";
+        if (C.Old != "-") {
+          WriteBytes(File, C.Old);
+          ASSERT_TRUE(SetFileLastWriteTime(U16(File), cOld));
+        }
+        TRender Render{New, Chunk};
+        const long long ReadBefore = BytesRead();
+        const bool Written = ProjFileSaveContent(U16(File), Render());
+        const long long ReadDuring = BytesRead() - ReadBefore;
+        EXPECT_EQ(Written, C.Old != New);
+        EXPECT_EQ(ReadBytes(File), New);
+        if (!Written) {
+          EXPECT_EQ(WriteTimeOf(File), cOld);
+        }
+        // A held rendering whose size is not the old file's reads none of it (the figure
+        // includes the few bytes of the first look at the count).
+        if (Held && ReadBefore >= 0 && C.Old.size() != New.size()) {
+          EXPECT_LT(ReadDuring, 4096);
+        }
+        EXPECT_EQ(Render.Runs, 1);
+        EXPECT_EQ(Dir.EntryCount(), 1u);
       }
-      TRender Render{New, Chunk};
-      const bool Written = ProjFileSaveContent(U16(File), Render());
-      EXPECT_EQ(Written, C.Old != New);
-      EXPECT_EQ(ReadBytes(File), New);
-      if (!Written) {
-        EXPECT_EQ(WriteTimeOf(File), cOld);
-      }
-      EXPECT_EQ(Render.Runs, 1);
-      EXPECT_EQ(Dir.EntryCount(), 1u);
     }
   }
+  const std::string New = Content(100000);
   // An empty rendering over an empty file changes nothing; over content it empties the file.
   for (const std::string& Old : {std::string(), New}) {
     TTempDir Dir;
@@ -115,8 +144,8 @@ TEST(ProjFileStreamSave, WritesExactlyWhenTheBytesDiffer) {
 // new file must not take those bytes, so the save renders again from the start. A change
 // behind the agreeing part does not matter, since that part is not copied.
 TEST(ProjFileStreamSave, OldFileChangedDuringTheSaveIsNotMixedIn) {
-  const std::string New = Content();
-  const size_t Differs = 150000;
+  const std::string New = Content(400000);
+  const size_t Differs = 300000;
   std::string Old = New;
   Old[Differs] = '#';
   struct TCase {
@@ -166,26 +195,28 @@ TEST(ProjFileStreamSave, OldFileChangedDuringTheSaveIsNotMixedIn) {
 // A rendering that fails leaves the old file as it was and no temporary file, whether it fails
 // while the bytes still agree or after the new file was begun.
 TEST(ProjFileStreamSave, FailedRenderingKeepsTheOldFile) {
-  const std::string New = Content();
-  std::string Old = New;
-  Old[100000] = '#';
   struct TCase {
     const char* Name;
     bool OldFile;
-    size_t FailAfter;
+    size_t FailAt;  // in quarters of the rendering; the old file differs at its half
   };
-  for (const TCase& C : {TCase{"while agreeing", true, 50000}, TCase{"after the difference", true, 150000},
-                         TCase{"at once", true, 0}, TCase{"new file", false, 150000}}) {
-    SCOPED_TRACE(C.Name);
-    TTempDir Dir;
-    const fs::path File = Dir / "p.dproj";
-    if (C.OldFile) WriteBytes(File, Old);
-    TRender Render{New, 1000, 0, C.FailAfter};
-    EXPECT_THROW(ProjFileSaveContent(U16(File), Render()), std::runtime_error);
-    EXPECT_EQ(fs::exists(File), C.OldFile);
-    if (C.OldFile) {
-      EXPECT_EQ(ReadBytes(File), Old);
+  for (const size_t Size : {size_t{100000}, size_t{400000}}) {
+    const std::string New = Content(Size);
+    std::string Old = New;
+    Old[Size / 2] = '#';
+    for (const TCase& C : {TCase{"while agreeing", true, 1}, TCase{"after the difference", true, 3},
+                           TCase{"at once", true, 0}, TCase{"new file", false, 3}}) {
+      SCOPED_TRACE(std::string(C.Name) + ", " + std::to_string(Size) + " bytes");
+      TTempDir Dir;
+      const fs::path File = Dir / "p.dproj";
+      if (C.OldFile) WriteBytes(File, Old);
+      TRender Render{New, 1000, 0, C.FailAt * Size / 4};
+      EXPECT_THROW(ProjFileSaveContent(U16(File), Render()), std::runtime_error);
+      EXPECT_EQ(fs::exists(File), C.OldFile);
+      if (C.OldFile) {
+        EXPECT_EQ(ReadBytes(File), Old);
+      }
+      EXPECT_EQ(Dir.EntryCount(), C.OldFile ? 1u : 0u);
     }
-    EXPECT_EQ(Dir.EntryCount(), C.OldFile ? 1u : 0u);
   }
 }
