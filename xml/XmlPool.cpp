@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstdint>
+#include <mutex>
 #include <new>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -44,10 +45,37 @@ TChunk* ChunkOf(void* ASlot) {
   return reinterpret_cast<TChunk*>(reinterpret_cast<std::uintptr_t>(ASlot) & ~(cChunkSize - 1));
 }
 
-// Takes ACount off the chunk's count and returns it to the heap when that leaves none.
+// Emptied chunks kept for the next document, up to cSpareLimit of them (4 MiB). A chunk comes
+// from the system as a mapping of its own (the heap maps any request of twice its size, which
+// its alignment needs) and goes back as one: a run over many small projects otherwise maps,
+// faults in and unmaps every chunk of every document. Taken and given back once per 64 KiB of
+// objects, so a lock costs nothing; every member is trivially destructible, so a document freed
+// during the program's exit still finds it.
+constexpr std::size_t cSpareLimit = 64;
+std::mutex gSpareLock;
+void* gSpare[cSpareLimit];
+std::size_t gSpareCount = 0;
+
+void* NewChunkMemory() {
+  {
+    const std::lock_guard<std::mutex> Lock(gSpareLock);
+    if (gSpareCount > 0) return gSpare[--gSpareCount];
+  }
+  return ::operator new(cChunkSize, std::align_val_t{cChunkSize});
+}
+
+// Takes ACount off the chunk's count and keeps it, or returns it to the heap, when that leaves
+// none.
 void Drop(TChunk* AChunk, std::uint32_t ACount) {
   if (AChunk->Live.fetch_sub(ACount, std::memory_order_acq_rel) != ACount) return;
   AChunk->~TChunk();
+  {
+    const std::lock_guard<std::mutex> Lock(gSpareLock);
+    if (gSpareCount < cSpareLimit) {
+      gSpare[gSpareCount++] = AChunk;
+      return;
+    }
+  }
   ::operator delete(static_cast<void*>(AChunk), std::align_val_t{cChunkSize});
 }
 
@@ -72,7 +100,7 @@ class TFilling {
     if (Class == nullptr) std::abort();
     Class->Size = ASize;
     if (Class->Chunk == nullptr || Class->Next + ASize > Class->End) {
-      void* Memory = ::operator new(cChunkSize, std::align_val_t{cChunkSize});
+      void* Memory = NewChunkMemory();
       TChunk* Fresh = new (Memory) TChunk();
       if (Class->Chunk != nullptr) Retire(*Class);
       Class->Chunk = Fresh;

@@ -1,6 +1,6 @@
 // Nodes and their lists come from chunk pools: trees must survive being built on one thread and
-// freed on another (also after the building thread ended), and nodes of a derived class of
-// another size must still be built and freed whole.
+// freed on another (also after the building thread ended, and while others build), and nodes
+// of a derived class of another size must still be built and freed whole.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -72,6 +72,23 @@ TEST(NodePool, TreesChangeThreadsBetweenBuildingAndFreeing) {
     });
   for (std::thread& F : Freers) F.join();
   EXPECT_TRUE(Intact(*Local, 7));
+}
+
+// Emptied chunks are kept for later documents: threads that build and free at the same time
+// take each other's, and a reused chunk must hold nothing of its earlier objects.
+TEST(NodePool, ChunksFreedOnOneThreadServeAnotherAtOnce) {
+  std::vector<std::thread> Workers;
+  for (int T = 0; T < 4; ++T)
+    Workers.emplace_back([T] {
+      std::unique_ptr<TXmlDocument> Kept;
+      for (int Round = 0; Round < 12; ++Round) {
+        auto Doc = BuildDocument(T * 100 + Round);
+        if (Kept) EXPECT_TRUE(Intact(*Kept, T * 100 + Round - 1));
+        Kept = std::move(Doc);
+      }
+      EXPECT_TRUE(Intact(*Kept, T * 100 + 11));
+    });
+  for (std::thread& W : Workers) W.join();
 }
 
 TEST(NodePool, NodesOfALargerClassLiveAmongPlainOnes) {
