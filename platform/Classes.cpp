@@ -196,7 +196,11 @@ std::string TBytesStream::DataString() {
 }
 
 // ---------------------------------------------------------------------------------------------
-// TSystemBuffer
+// System memory and TSystemBuffer
+
+void* AllocateSystemMemory(size_t ASize) { return OsBackend::AllocateBlock(ASize); }
+
+void ReleaseSystemMemory(void* AStart, size_t ASize) { OsBackend::ReleaseBlockPart(AStart, ASize); }
 
 namespace {
 // Below this a block comes from the heap: the heap serves it from its own space without

@@ -79,6 +79,13 @@ class TBytesStream : public TMemoryStream {
   std::string DataString();
 };
 
+// Memory straight from the system for an allocator of its own (the document model's node
+// pool): ASize bytes, a multiple of the page size; blocks of 4 MiB and more are backed by huge
+// pages where the system offers them. nullptr when there is no memory. Any page-aligned part
+// of a block can be given back on its own; on Windows its address range stays reserved.
+void* AllocateSystemMemory(size_t ASize);
+void ReleaseSystemMemory(void* AStart, size_t ASize);
+
 // One large, short-lived buffer (a whole file held for parsing) taken from the system instead
 // of the heap. Freed, a heap block of that size would stay with the process or change how the
 // heap serves the next large requests (glibc then keeps blocks of up to that size in the heap,

@@ -64,9 +64,12 @@ bool ReadStdInLine(std::string& ALine);
 
 namespace Vorlane::OsBackend {
 // A block of ASize bytes (ASize > 0) straight from the system, outside the heap (POSIX: an
-// anonymous mapping, Windows: VirtualAlloc), and its release; nullptr when there is no memory.
+// anonymous mapping, huge pages advised from 4 MiB; Windows: VirtualAlloc), and its release;
+// nullptr when there is no memory. ReleaseBlockPart gives back a page-aligned part of a block
+// (Windows: decommitted, the range stays reserved).
 void* AllocateBlock(size_t ASize);
 void ReleaseBlock(void* ABlock, size_t ASize);
+void ReleaseBlockPart(void* AStart, size_t ASize);
 }  // namespace Vorlane::OsBackend
 
 namespace Vorlane::OsBackend {

@@ -11,4 +11,9 @@ void ReleaseBlock(void* ABlock, size_t) {
   if (ABlock != nullptr) ::VirtualFree(ABlock, 0, MEM_RELEASE);
 }
 
+// Windows releases a reservation only whole; a part is decommitted, its memory given back.
+void ReleaseBlockPart(void* AStart, size_t ASize) {
+  if (AStart != nullptr) ::VirtualFree(AStart, ASize, MEM_DECOMMIT);
+}
+
 }  // namespace Vorlane::OsBackend

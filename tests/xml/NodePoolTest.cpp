@@ -15,12 +15,13 @@ using namespace Vorlane;
 
 namespace {
 
-// Enough nodes, attribute lists and child lists to fill several chunks of each kind.
-std::unique_ptr<TXmlDocument> BuildDocument(int ATag) {
+// Enough nodes, attribute lists and child lists to fill several chunks of each kind; a large
+// one takes the pool past the size from which it maps its memory in larger regions.
+std::unique_ptr<TXmlDocument> BuildDocument(int ATag, int AItems = 3000) {
   auto Doc = std::make_unique<TXmlDocument>();
   TXmlNode* Root = Doc->GetRoot();
   Root->SetName("root");
-  for (int I = 0; I < 3000; ++I) {
+  for (int I = 0; I < AItems; ++I) {
     TXmlNode* Item = Root->NodeNew("item");
     Item->AttributeAdd("n", I);
     Item->NodeNew("leaf")->SetValueAsInteger(I * ATag);
@@ -28,10 +29,10 @@ std::unique_ptr<TXmlDocument> BuildDocument(int ATag) {
   return Doc;
 }
 
-bool Intact(TXmlDocument& ADoc, int ATag) {
+bool Intact(TXmlDocument& ADoc, int ATag, int AItems = 3000) {
   TXmlNode* Root = ADoc.GetRoot();
-  if (Root->GetNodeCount() != 3000) return false;
-  for (Integer I = 0; I < 3000; I += 97) {
+  if (Root->GetNodeCount() != AItems) return false;
+  for (Integer I = 0; I < AItems; I += 97) {
     TXmlNode* Item = Root->GetNodes(I);
     if (Item->GetAttributeByName("n") != std::to_string(I) || Item->GetNodes(0)->GetValueAsInteger() != I * ATag)
       return false;
@@ -89,6 +90,14 @@ TEST(NodePool, ChunksFreedOnOneThreadServeAnotherAtOnce) {
       EXPECT_TRUE(Intact(*Kept, T * 100 + 11));
     });
   for (std::thread& W : Workers) W.join();
+  // Two large trees at once, freed in the other order than built, then one more.
+  auto First = BuildDocument(3, 150000);
+  auto Second = BuildDocument(5, 150000);
+  EXPECT_TRUE(Intact(*First, 3, 150000));
+  Second.reset();
+  EXPECT_TRUE(Intact(*First, 3, 150000));
+  First.reset();
+  EXPECT_TRUE(Intact(*BuildDocument(9, 150000), 9, 150000));
 }
 
 TEST(NodePool, NodesOfALargerClassLiveAmongPlainOnes) {
