@@ -243,13 +243,9 @@ class TSaveSink : public TStream {
   bool Finish() {
     if (FHolding) {
       if (HeldMatchesOld()) return false;
-      FOld.reset();
       FReplacement = std::make_unique<TReplacement>(FFileName);
       FReplacement->Content().WriteBuffer(FHeld.data(), static_cast<Integer>(FHeld.size()));
-      FReplacement->Commit();
-      return true;
-    }
-    if (!FReplacement) {
+    } else if (!FReplacement) {
       if (FBlockPos < FBlockLen || FOld->Read(FBlock.get(), 1) > 0) Diverge();
       else return false;
     }
@@ -263,17 +259,13 @@ class TSaveSink : public TStream {
   // enough for nearly every real project, small beside what a larger one's document takes.
   static constexpr size_t cHold = 256 * 1024;
 
-  // Whether the old file holds exactly the complete held rendering.
+  // Whether the old file holds exactly the complete held rendering; read only when the sizes
+  // agree.
   bool HeldMatchesOld() {
     if (FOld->Size() != static_cast<Int64>(FHeld.size())) return false;
-    std::unique_ptr<char[]> Block(new char[cBlock]);
-    for (size_t At = 0;;) {
-      const Integer Got = FOld->Read(Block.get(), cBlock);
-      if (Got <= 0) return At == FHeld.size();
-      const size_t Step = static_cast<size_t>(Got);
-      if (Step > FHeld.size() - At || std::memcmp(Block.get(), FHeld.data() + At, Step) != 0) return false;
-      At += Step;
-    }
+    FBlock.reset(new char[cBlock]);
+    return Agrees(FHeld.data(), static_cast<Integer>(FHeld.size())) && FBlockPos == FBlockLen &&
+           FOld->Read(FBlock.get(), 1) <= 0;
   }
 
   // Hands on ACount rendered bytes past the held part: compared while they agree, written from
