@@ -1,9 +1,11 @@
 #include "platform/Classes.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -203,22 +205,71 @@ void* AllocateSystemMemory(size_t ASize) { return OsBackend::AllocateBlock(ASize
 void ReleaseSystemMemory(void* AStart, size_t ASize) { OsBackend::ReleaseBlockPart(AStart, ASize); }
 
 namespace {
+std::atomic<size_t> gSpareMemoryLimit{cDefaultSpareMemory};
+
 // Below this a block comes from the heap: the heap serves it from its own space without
 // changing how it serves later requests, and two system calls per small file are saved.
 constexpr size_t cSystemBlockMinimum = 128 * 1024;
+
+// The one system block kept for the next buffer, under a lock held for a few instructions
+// once per file read (a spin lock: MinGW's win32 thread model has no std::mutex).
+std::atomic_flag gSpareBlockBusy = ATOMIC_FLAG_INIT;
+char* gSpareBlock = nullptr;
+size_t gSpareBlockSize = 0;
+
+class TSpareBlockLock {
+ public:
+  TSpareBlockLock() {
+    while (gSpareBlockBusy.test_and_set(std::memory_order_acquire)) {
+    }
+  }
+  ~TSpareBlockLock() { gSpareBlockBusy.clear(std::memory_order_release); }
+  TSpareBlockLock(const TSpareBlockLock&) = delete;
+  TSpareBlockLock& operator=(const TSpareBlockLock&) = delete;
+};
 }  // namespace
+
+void SetSpareMemoryLimit(size_t ABytes) {
+  gSpareMemoryLimit.store(ABytes, std::memory_order_relaxed);
+  OsBackend::KeepHeapTop(ABytes);
+}
+
+size_t SpareMemoryLimit() { return gSpareMemoryLimit.load(std::memory_order_relaxed); }
 
 TSystemBuffer::TSystemBuffer(size_t ASize) : FSize(ASize) {
   if (ASize == 0) return;
-  FData = ASize < cSystemBlockMinimum ? new char[ASize]() : static_cast<char*>(OsBackend::AllocateBlock(ASize));
+  if (ASize < cSystemBlockMinimum) {
+    FData = new char[ASize];
+    return;
+  }
+  {
+    const TSpareBlockLock Lock;
+    if (gSpareBlock != nullptr && gSpareBlockSize >= ASize) {
+      FData = std::exchange(gSpareBlock, nullptr);
+      FBlockSize = std::exchange(gSpareBlockSize, 0);
+      return;
+    }
+  }
+  FData = static_cast<char*>(OsBackend::AllocateBlock(ASize));
   if (FData == nullptr) throw EOutOfMemory(u"Out of memory");
+  FBlockSize = ASize;
 }
 
 TSystemBuffer::~TSystemBuffer() {
-  if (FSize < cSystemBlockMinimum)
+  if (FBlockSize == 0) {
     delete[] FData;
-  else
-    OsBackend::ReleaseBlock(FData, FSize);
+    return;
+  }
+  char* Release = FData;
+  size_t ReleaseSize = FBlockSize;
+  if (FBlockSize <= SpareMemoryLimit()) {
+    const TSpareBlockLock Lock;
+    if (FBlockSize > gSpareBlockSize) {
+      std::swap(Release, gSpareBlock);
+      std::swap(ReleaseSize, gSpareBlockSize);
+    }
+  }
+  if (Release != nullptr) OsBackend::ReleaseBlock(Release, ReleaseSize);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -86,12 +86,26 @@ class TBytesStream : public TMemoryStream {
 void* AllocateSystemMemory(size_t ASize);
 void ReleaseSystemMemory(void* AStart, size_t ASize);
 
+// How much memory that one document freed the process keeps for the next: up to this many
+// bytes of the node pool's emptied chunks, one file buffer of up to this size, and, where the
+// C runtime heap can be told (glibc), up to this much free space at the heap's top. Memory
+// the system hands out afresh costs a page fault for every page first touched, which on a
+// virtual machine can outweigh the parse itself. The default, 4 MiB, suits a process that
+// stays while idle (the add-in lives as long as the IDE); the console program, which works
+// through its files and ends, keeps up to cBatchSpareMemory. A lower limit applies to memory
+// freed from then on.
+constexpr size_t cDefaultSpareMemory = size_t{4} << 20;
+constexpr size_t cBatchSpareMemory = size_t{64} << 20;
+void SetSpareMemoryLimit(size_t ABytes);
+size_t SpareMemoryLimit();
+
 // One large, short-lived buffer (a whole file held for parsing) taken from the system instead
 // of the heap. Freed, a heap block of that size would stay with the process or change how the
 // heap serves the next large requests (glibc then keeps blocks of up to that size in the heap,
 // where a growing memory stream leaves each outgrown copy behind); a system block is returned
-// in full. Small buffers, which change nothing there, come from the heap. The content starts
-// out as zero bytes.
+// in full, or kept for the next buffer while it is within the spare memory limit (the largest
+// such block freed so far). Small buffers, which change nothing there, come from the heap.
+// The content is undefined until written.
 class TSystemBuffer {
  public:
   // Raises EOutOfMemory when the system has no block of that size.
@@ -105,6 +119,7 @@ class TSystemBuffer {
  private:
   char* FData = nullptr;
   size_t FSize = 0;
+  size_t FBlockSize = 0;  // of a system block, which may be a kept one larger than FSize
 };
 
 // File open modes and share modes of the runtime. Share modes are honoured on Windows;

@@ -70,6 +70,9 @@ namespace Vorlane::OsBackend {
 void* AllocateBlock(size_t ASize);
 void ReleaseBlock(void* ABlock, size_t ASize);
 void ReleaseBlockPart(void* AStart, size_t ASize);
+// Lets the C runtime heap keep up to ABytes free at its top instead of giving them back to the
+// system (glibc's trim threshold); nothing where the heap cannot be told.
+void KeepHeapTop(size_t ABytes);
 }  // namespace Vorlane::OsBackend
 
 namespace Vorlane::OsBackend {

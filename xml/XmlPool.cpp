@@ -1,10 +1,13 @@
 #include "xml/XmlPool.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <cstdint>
 #include <mutex>
+#include <functional>
 #include <new>
+#include <vector>
 
 #include "platform/Classes.h"
 
@@ -47,27 +50,41 @@ TChunk* ChunkOf(void* ASlot) {
   return reinterpret_cast<TChunk*>(reinterpret_cast<std::uintptr_t>(ASlot) & ~(cChunkSize - 1));
 }
 
-// Where chunks come from. They are cut from regions of address space taken from the system,
-// and each goes back to it on its own once emptied, except for up to cSpareLimit emptied ones
-// (4 MiB) kept for the next document, so that a run over many small projects does not map and
-// fault in fresh memory for each. A pool that holds more than cLargeFrom bytes of live chunks
-// (a large project) takes regions of cLargeRegion, which the system backs with huge pages
-// where it can: filling them costs one page fault per 2 MiB instead of one per 4 KiB, which
-// was most of the load time of a 200 MB project on a virtual machine whose faults are dear. A
-// small document stays on small pages, which a huge page would outweigh. Taken and given
-// back once per 64 KiB of objects, so one lock costs nothing; every member is trivially
-// destructible, so a document freed during the program's exit still finds them.
-constexpr std::size_t cSpareLimit = 64;
+// Where chunks come from. They are cut from regions of address space taken from the system.
+// Emptied chunks are kept for the next ones the pool needs, up to the process's spare memory
+// limit (SpareMemoryLimit: 4 MiB in the add-in, 64 MiB in the console program), so that a run
+// over many projects does not map and fault in fresh memory for each. Once more are kept, all
+// but the half of the limit at the lowest addresses go back to the system. Giving back
+// flushes the address translations of every processor the process ran on, which a virtual
+// machine pays dearly for: the chunks go back in runs of adjacent chunks, one call each,
+// instead of one call per chunk (a freed 20 MB project took 580 calls and a fifth of its
+// load + save time).
+// A pool that holds more than cLargeFrom bytes of live chunks (a large project) takes regions
+// of cLargeRegion, which the system backs with huge pages where it can: filling them costs
+// one page fault per 2 MiB instead of one per 4 KiB, which was most of the load time of a
+// 200 MB project on a virtual machine whose faults are dear. A small document stays on small
+// pages, which a huge page would outweigh. Taken and given back once per 64 KiB of objects,
+// so one lock costs nothing; every member but the list of region starts is trivially
+// destructible, and that one is never freed, so a document freed during the program's exit
+// still finds them.
+constexpr std::size_t cSpareMost = 1024;  // chunks (64 MiB), whatever the limit
 constexpr std::size_t cSmallRegion = 1u << 20;
 constexpr std::size_t cLargeRegion = 8u << 20;
 constexpr std::size_t cLargeFrom = 16u << 20;
 
 std::mutex gChunkLock;
-void* gSpare[cSpareLimit];
+char* gSpare[cSpareMost + 1];
 std::size_t gSpareCount = 0;
 char* gRegionNext = nullptr;  // the unused, chunk-aligned rest of the last region
 char* gRegionEnd = nullptr;
 std::size_t gLiveChunks = 0;
+// The first chunk of every region mapped so far, sorted: a run given back in one call stays
+// within one region, as the system expects of a part of a block, even where two regions lie
+// next to each other. Addresses the system hands out again are listed once.
+std::vector<char*>& RegionStarts() {
+  static auto* Starts = new std::vector<char*>();
+  return *Starts;
+}
 
 std::uintptr_t ChunkAligned(std::uintptr_t AAddress) { return (AAddress + cChunkSize - 1) & ~(cChunkSize - 1); }
 
@@ -84,29 +101,50 @@ void* NewChunkMemory() {
     }
     // The region's ragged ends, short of a chunk, go back at once.
     const std::uintptr_t Start = reinterpret_cast<std::uintptr_t>(Region);
-    gRegionNext = reinterpret_cast<char*>(ChunkAligned(Start));
-    gRegionEnd = reinterpret_cast<char*>((Start + Size) & ~(cChunkSize - 1));
-    if (gRegionNext != Region) ReleaseSystemMemory(Region, static_cast<std::size_t>(gRegionNext - Region));
-    if (gRegionEnd != Region + Size) ReleaseSystemMemory(gRegionEnd, static_cast<std::size_t>(Region + Size - gRegionEnd));
+    char* First = reinterpret_cast<char*>(ChunkAligned(Start));
+    char* End = reinterpret_cast<char*>((Start + Size) & ~(cChunkSize - 1));
+    std::vector<char*>& Starts = RegionStarts();
+    const auto At = std::lower_bound(Starts.begin(), Starts.end(), First);
+    if (At == Starts.end() || *At != First) Starts.insert(At, First);
+    if (First != Region) ReleaseSystemMemory(Region, static_cast<std::size_t>(First - Region));
+    if (End != Region + Size) ReleaseSystemMemory(End, static_cast<std::size_t>(Region + Size - End));
+    gRegionNext = First;
+    gRegionEnd = End;
   }
   void* Chunk = gRegionNext;
   gRegionNext += cChunkSize;
   return Chunk;
 }
 
-// Takes ACount off the chunk's count and keeps it, or gives it back, when that leaves none.
+// Gives back the chunks from AChunks on, sorted by address: each run of adjacent chunks
+// within one region in one call.
+void ReleaseChunks(char* const* AChunks, std::size_t ACount) {
+  const std::vector<char*>& Starts = RegionStarts();
+  for (std::size_t I = 0; I < ACount;) {
+    std::size_t J = I + 1;
+    while (J < ACount && AChunks[J] == AChunks[J - 1] + cChunkSize &&
+           !std::binary_search(Starts.begin(), Starts.end(), AChunks[J]))
+      ++J;
+    ReleaseSystemMemory(AChunks[I], (J - I) * cChunkSize);
+    I = J;
+  }
+}
+
+// Takes ACount off the chunk's count and keeps the chunk, when that leaves none.
 void Drop(TChunk* AChunk, std::uint32_t ACount) {
   if (AChunk->Live.fetch_sub(ACount, std::memory_order_acq_rel) != ACount) return;
   AChunk->~TChunk();
-  {
-    const std::lock_guard<std::mutex> Lock(gChunkLock);
-    --gLiveChunks;
-    if (gSpareCount < cSpareLimit) {
-      gSpare[gSpareCount++] = AChunk;
-      return;
-    }
-  }
-  ReleaseSystemMemory(AChunk, cChunkSize);
+  const std::size_t Keep = std::min(SpareMemoryLimit() / cChunkSize, cSpareMost);
+  const std::lock_guard<std::mutex> Lock(gChunkLock);
+  --gLiveChunks;
+  gSpare[gSpareCount++] = reinterpret_cast<char*>(AChunk);
+  if (gSpareCount <= Keep) return;
+  // Rare (once per half a limit of chunks), and the other threads wait for chunks only while
+  // this one gives back memory that none of them could have used.
+  std::sort(gSpare, gSpare + gSpareCount, std::less<char*>());
+  const std::size_t Kept = Keep / 2;
+  ReleaseChunks(gSpare + Kept, gSpareCount - Kept);
+  gSpareCount = Kept;
 }
 
 // The chunks a thread is filling, one per object size.

@@ -4,8 +4,9 @@
 // chunk's live objects. A chunk is freed once none of its objects is alive, so a freed
 // document goes back in whole chunks, not as millions of small blocks the heap would have to
 // merge one by one. Chunks are cut from regions the pool maps itself, on huge pages for large
-// trees; up to 64 freed chunks (4 MiB) are kept for the next documents, so that a run over
-// many projects does not ask the system for fresh memory for each.
+// trees; freed chunks are kept for the next documents up to the process's spare memory limit
+// (SpareMemoryLimit), so that a run over many projects does not ask the system for fresh
+// memory for each.
 //
 // Objects are taken from the chunk their thread is filling and may be given back from any
 // thread. Slots are not reused: a chunk lives as long as its longest-lived object, which suits

@@ -1,6 +1,11 @@
 // Large blocks straight from the system: anonymous mappings.
 #include <sys/mman.h>
 
+#include <climits>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include "platform/OsBackend.h"
 
 namespace Vorlane::OsBackend {
@@ -22,5 +27,15 @@ void ReleaseBlock(void* ABlock, size_t ASize) {
 }
 
 void ReleaseBlockPart(void* AStart, size_t ASize) { ReleaseBlock(AStart, ASize); }
+
+void KeepHeapTop(size_t ABytes) {
+#if defined(__GLIBC__)
+  // Setting it also ends glibc's own raising of the threshold after large frees, which would
+  // otherwise keep blocks of any size it has seen freed.
+  ::mallopt(M_TRIM_THRESHOLD, static_cast<int>(ABytes < INT_MAX ? ABytes : INT_MAX));
+#else
+  (void)ABytes;
+#endif
+}
 
 }  // namespace Vorlane::OsBackend

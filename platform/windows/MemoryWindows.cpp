@@ -16,4 +16,7 @@ void ReleaseBlockPart(void* AStart, size_t ASize) {
   if (AStart != nullptr) ::VirtualFree(AStart, ASize, MEM_DECOMMIT);
 }
 
+// The process heap decides alone what it keeps.
+void KeepHeapTop(size_t) {}
+
 }  // namespace Vorlane::OsBackend

@@ -55,19 +55,32 @@ TEST(MemoryStreamTest, BytesStreamAndCopyFrom) {
   EXPECT_THROW(Part.CopyFrom(&Src, 3), EReadError);
 }
 
-TEST(SystemBufferTest, SmallAndLargeBlocksStartZeroedAndHoldTheirBytes) {
+TEST(SystemBufferTest, BlocksHoldTheirBytesAndAFreedOneServesTheNextWithinTheSpareLimit) {
   for (size_t Size : {size_t{0}, size_t{1}, size_t{4096}, size_t{128 * 1024 - 1}, size_t{128 * 1024},
                       size_t{3 * 1024 * 1024 + 5}}) {
     TSystemBuffer Buffer(Size);
     EXPECT_EQ(Size, Buffer.Size());
     if (Size == 0) continue;
-    EXPECT_EQ(0, Buffer.Data()[0]);
-    EXPECT_EQ(0, Buffer.Data()[Size - 1]);
     Buffer.Data()[Size / 2] = 'a';
     Buffer.Data()[Size - 1] = 'z';
     EXPECT_EQ(Size > 1 ? 'a' : 'z', Buffer.Data()[Size / 2]);
     EXPECT_EQ('z', Buffer.Data()[Size - 1]);
   }
+  // A block beyond the limit goes back to the system (a fresh one reads as zero bytes); one
+  // within it serves the next buffer of its size or less, earlier bytes and all.
+  const size_t Before = SpareMemoryLimit();
+  const struct {
+    size_t Limit;
+    char Mark;
+    bool Kept;
+  } Cases[] = {{0, 'p', false}, {size_t{1} << 20, 'q', false}, {size_t{8} << 20, 'r', true}};
+  for (const auto& C : Cases) {
+    SetSpareMemoryLimit(C.Limit);
+    { TSystemBuffer(2 << 20).Data()[100] = C.Mark; }
+    TSystemBuffer Next(1 << 20);
+    EXPECT_EQ(C.Kept, Next.Data()[100] == C.Mark) << C.Limit;
+  }
+  SetSpareMemoryLimit(Before);
 }
 
 TEST(FileStreamTest, CreateOpenAndErrors) {

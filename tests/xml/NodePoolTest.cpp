@@ -3,11 +3,14 @@
 // of a derived class of another size must still be built and freed whole.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/Classes.h"
 #include "xml/XmlDocument.h"
 #include "xml/XmlNode.h"
 
@@ -38,6 +41,16 @@ bool Intact(TXmlDocument& ADoc, int ATag, int AItems = 3000) {
       return false;
   }
   return true;
+}
+
+// Resident bytes of the process, where the system tells; 0 elsewhere.
+long long Resident() {
+  long long Pages = 0, Rss = 0;
+  std::FILE* Statm = std::fopen("/proc/self/statm", "r");
+  if (Statm == nullptr) return 0;
+  if (std::fscanf(Statm, "%lld %lld", &Pages, &Rss) != 2) Rss = 0;
+  std::fclose(Statm);
+  return Rss * 4096;
 }
 
 int LiveWide = 0;
@@ -117,4 +130,26 @@ TEST(NodePool, NodesOfALargerClassLiveAmongPlainOnes) {
     for (Integer I = Root->GetNodeCount() - 1; I >= 0; I -= 3) Root->NodeDelete(I);
   }
   EXPECT_EQ(0, LiveWide);
+}
+
+// A freed tree's chunks stay with the process up to the spare memory limit and go back to the
+// system beyond it. Only where the pool is used and the system reports resident memory.
+TEST(NodePool, FreedChunksAreKeptUpToTheSpareLimit) {
+#if defined(__SANITIZE_ADDRESS__) || defined(_WIN32)
+  GTEST_SKIP() << "nodes come from the heap here";
+#endif
+  if (Resident() == 0) GTEST_SKIP() << "no resident size to read";
+  const size_t Before = SpareMemoryLimit();
+  for (const size_t Limit : {size_t{0}, cBatchSpareMemory}) {
+    SetSpareMemoryLimit(Limit);
+    auto Doc = BuildDocument(1, 60000);
+    const long long Built = Resident();
+    Doc.reset();
+    const long long GivenBack = Built - Resident();
+    if (Limit == 0)
+      EXPECT_GT(GivenBack, 8 << 20);
+    else
+      EXPECT_LT(GivenBack, 4 << 20);
+  }
+  SetSpareMemoryLimit(Before);
 }
