@@ -7,7 +7,8 @@
 #    second run that finds nothing to write.
 # 2. Load + indented save of the generated 20 MB and 200 MB projects and of the corpus
 #    concatenated into one document: Vorlane next to libxml2 and pugixml (Debian packages,
-#    built here only, never linked into the product), the three taking turns in every round.
+#    built here only, never linked into the product), the three taking turns in every round,
+#    each rendering into a buffer it keeps across repetitions.
 # 3. Growth from 20 MB to 200 MB: every command of VorlaneCmd (output on tmpfs where there is
 #    one) and the normalizer alone.
 # 4. Peak resident memory (GNU time, %M) of the console program and of the three load + save
@@ -111,17 +112,21 @@ else
   echo "1. skipped: no corpus at $corpus"
 fi
 
-# 2. Load + indented save, the three tools taking turns in every round.
-echo "2. load + indented save (in-process medians of 7 repetitions; 1 for 200 MB), tools taking turns"
-for doc in g20 g200 corpus; do
+# 2. Load + indented save, the three tools taking turns in every round. Two ways of running:
+#    settled: seven repetitions in one process, median (memory freed by one repetition serves
+#    the next, as in a run over many files); fresh: the first load + save in a new process,
+#    as one file's run of a console program. The 200 MB document is read fresh only. The
+#    ratios are medians of each round's ratio: the machine changes pace from second to second,
+#    and the tools of one round share its pace.
+echo "2. load + indented save, tools taking turns (settled: median of 7 in one process; fresh: 1 per process)"
+for spec in "g20 7" "g20 1" "g200 1" "corpus 7" "corpus 1"; do
+  read -r doc reps <<<"$spec"
   file="$work/$doc.dproj"
   [ "$doc" = corpus ] && file="$work/corpus.xml"
   [ -f "$file" ] || continue
-  # In-process repetitions: the first ones also pay for fresh memory, as in any new process;
-  # the median of seven is the settled figure. The 200 MB document is read once per process.
-  reps=7
-  [ "$doc" = g200 ] && reps=1
-  machine_load "before $doc"
+  how=settled
+  [ "$reps" = 1 ] && how=fresh
+  machine_load "before $doc $how"
   : >"$work/peers"
   for ((i = 0; i < rounds; i++)); do
     for tool in vorlane libxml2 pugixml; do
@@ -130,20 +135,21 @@ for doc in g20 g200 corpus; do
         libxml2) line=$("$build/libxml2_loadsave" "$file" $reps) ;;
         pugixml) line=$("$build/pugixml_loadsave" "$file" $reps) ;;
       esac
-      echo "$tool $(echo "$line" | field load) $(echo "$line" | field save) $(echo "$line" | field total)" >>"$work/peers"
+      echo "$i $tool $(echo "$line" | field load) $(echo "$line" | field save) $(echo "$line" | field total)" >>"$work/peers"
     done
   done
   kib=$(($(wc -c <"$file") / 1024))
   for tool in vorlane libxml2 pugixml; do
-    l=$(awk -v t=$tool '$1 == t { print $2 }' "$work/peers" | median)
-    s=$(awk -v t=$tool '$1 == t { print $3 }' "$work/peers" | median)
-    t=$(awk -v t=$tool '$1 == t { print $4 }' "$work/peers" | median)
-    eval "total_$tool=$t"
-    echo "   $doc ($kib KiB) $tool: load $l ms, save $s ms, total $t ms"
+    l=$(awk -v t=$tool '$2 == t { print $3 }' "$work/peers" | median)
+    s=$(awk -v t=$tool '$2 == t { print $4 }' "$work/peers" | median)
+    t=$(awk -v t=$tool '$2 == t { print $5 }' "$work/peers" | median)
+    echo "   $doc $how ($kib KiB) $tool: load $l ms, save $s ms, total $t ms"
   done
-  echo "   $doc: Vorlane / pugixml $(awk -v a="$total_vorlane" -v b="$total_pugixml" 'BEGIN { printf "%.2f", a / b }')," \
-    "Vorlane / libxml2 $(awk -v a="$total_vorlane" -v b="$total_libxml2" 'BEGIN { printf "%.2f", a / b }')"
-  machine_load "after $doc"
+  ratio() {
+    awk -v p="$1" '{ t[$1, $2] = $5 } END { for (i = 0; (i, "vorlane") in t; i++) printf "%.3f\n", t[i, "vorlane"] / t[i, p] }' "$work/peers" | median
+  }
+  echo "   $doc $how: Vorlane / pugixml $(ratio pugixml), Vorlane / libxml2 $(ratio libxml2) (median of the rounds' ratios)"
+  machine_load "after $doc $how"
 done
 
 # 3. Growth from 20 MB to 200 MB.
