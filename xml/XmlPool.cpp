@@ -93,8 +93,15 @@ void* NewChunkMemory() {
   ++gLiveChunks;
   if (gSpareCount > 0) return gSpare[--gSpareCount];
   if (gRegionNext == gRegionEnd) {
+    // Room in the list of region starts first, so that a region once mapped is always listed.
+    std::vector<char*>& Starts = RegionStarts();
+    char* Region = nullptr;
     const std::size_t Size = gLiveChunks * cChunkSize > cLargeFrom ? cLargeRegion : cSmallRegion;
-    char* Region = static_cast<char*>(AllocateSystemMemory(Size));
+    try {
+      if (Starts.size() == Starts.capacity()) Starts.reserve(std::max<std::size_t>(16, 2 * Starts.size()));
+      Region = static_cast<char*>(AllocateSystemMemory(Size));
+    } catch (const std::bad_alloc&) {
+    }
     if (Region == nullptr) {
       --gLiveChunks;
       throw std::bad_alloc();
@@ -103,7 +110,6 @@ void* NewChunkMemory() {
     const std::uintptr_t Start = reinterpret_cast<std::uintptr_t>(Region);
     char* First = reinterpret_cast<char*>(ChunkAligned(Start));
     char* End = reinterpret_cast<char*>((Start + Size) & ~(cChunkSize - 1));
-    std::vector<char*>& Starts = RegionStarts();
     const auto At = std::lower_bound(Starts.begin(), Starts.end(), First);
     if (At == Starts.end() || *At != First) Starts.insert(At, First);
     if (First != Region) ReleaseSystemMemory(Region, static_cast<std::size_t>(First - Region));
