@@ -103,8 +103,9 @@ size_t SpareMemoryLimit();
 // of the heap. Freed, a heap block of that size would stay with the process or change how the
 // heap serves the next large requests (glibc then keeps blocks of up to that size in the heap,
 // where a growing memory stream leaves each outgrown copy behind); a system block is returned
-// in full, or kept for the next buffer while it is within the spare memory limit (the largest
-// such block freed so far). Small buffers, which change nothing there, come from the heap.
+// in full, or kept for the next buffer when it is within the spare memory limit and larger
+// than the one block already kept. Small buffers, which change nothing there, come from the
+// heap.
 // The content is undefined until written.
 class TSystemBuffer {
  public:
