@@ -118,6 +118,10 @@ fi
 #    as one file's run of a console program. The 200 MB document is read fresh only. The
 #    ratios are medians of each round's ratio: the machine changes pace from second to second,
 #    and the tools of one round share its pace.
+# The median over the rounds of Vorlane's total over peer $1's in that round.
+ratio() {
+  awk -v p="$1" '{ t[$1, $2] = $5 } END { for (i = 0; (i, "vorlane") in t; i++) printf "%.3f\n", t[i, "vorlane"] / t[i, p] }' "$work/peers" | median
+}
 echo "2. load + indented save, tools taking turns (settled: median of 7 in one process; fresh: 1 per process)"
 for spec in "g20 7" "g20 1" "g200 1" "corpus 7" "corpus 1"; do
   read -r doc reps <<<"$spec"
@@ -145,9 +149,6 @@ for spec in "g20 7" "g20 1" "g200 1" "corpus 7" "corpus 1"; do
     t=$(awk -v t=$tool '$2 == t { print $5 }' "$work/peers" | median)
     echo "   $doc $how ($kib KiB) $tool: load $l ms, save $s ms, total $t ms"
   done
-  ratio() {
-    awk -v p="$1" '{ t[$1, $2] = $5 } END { for (i = 0; (i, "vorlane") in t; i++) printf "%.3f\n", t[i, "vorlane"] / t[i, p] }' "$work/peers" | median
-  }
   echo "   $doc $how: Vorlane / pugixml $(ratio pugixml), Vorlane / libxml2 $(ratio libxml2) (median of the rounds' ratios)"
   machine_load "after $doc $how"
 done

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/Classes.h"
 
@@ -225,8 +226,7 @@ class TSaveSink : public TStream {
       }
       FHolding = false;
       FBlock.reset(new char[cBlock]);
-      const std::string Held = std::move(FHeld);
-      FHeld = std::string();
+      const std::string Held = std::exchange(FHeld, std::string());
       Pass(Held.data(), static_cast<Integer>(Held.size()));
     }
     Pass(Data, Count);

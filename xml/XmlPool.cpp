@@ -4,8 +4,8 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstdint>
-#include <mutex>
 #include <functional>
+#include <mutex>
 #include <new>
 #include <vector>
 
@@ -90,22 +90,18 @@ std::uintptr_t ChunkAligned(std::uintptr_t AAddress) { return (AAddress + cChunk
 
 void* NewChunkMemory() {
   const std::lock_guard<std::mutex> Lock(gChunkLock);
-  ++gLiveChunks;
-  if (gSpareCount > 0) return gSpare[--gSpareCount];
+  if (gSpareCount > 0) {
+    ++gLiveChunks;
+    return gSpare[--gSpareCount];
+  }
   if (gRegionNext == gRegionEnd) {
-    // Room in the list of region starts first, so that a region once mapped is always listed.
+    // Room in the list of region starts first, so that a region once mapped is always listed;
+    // nothing changes until both succeed.
     std::vector<char*>& Starts = RegionStarts();
-    char* Region = nullptr;
-    const std::size_t Size = gLiveChunks * cChunkSize > cLargeFrom ? cLargeRegion : cSmallRegion;
-    try {
-      if (Starts.size() == Starts.capacity()) Starts.reserve(std::max<std::size_t>(16, 2 * Starts.size()));
-      Region = static_cast<char*>(AllocateSystemMemory(Size));
-    } catch (const std::bad_alloc&) {
-    }
-    if (Region == nullptr) {
-      --gLiveChunks;
-      throw std::bad_alloc();
-    }
+    if (Starts.size() == Starts.capacity()) Starts.reserve(std::max<std::size_t>(16, 2 * Starts.size()));
+    const std::size_t Size = (gLiveChunks + 1) * cChunkSize > cLargeFrom ? cLargeRegion : cSmallRegion;
+    char* Region = static_cast<char*>(AllocateSystemMemory(Size));
+    if (Region == nullptr) throw std::bad_alloc();
     // The region's ragged ends, short of a chunk, go back at once.
     const std::uintptr_t Start = reinterpret_cast<std::uintptr_t>(Region);
     char* First = reinterpret_cast<char*>(ChunkAligned(Start));
@@ -117,6 +113,7 @@ void* NewChunkMemory() {
     gRegionNext = First;
     gRegionEnd = End;
   }
+  ++gLiveChunks;
   void* Chunk = gRegionNext;
   gRegionNext += cChunkSize;
   return Chunk;
