@@ -11,6 +11,7 @@
 // from its start.
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -61,8 +62,9 @@ const char* Find(const char* P, const char* E, const char* AText, size_t ALength
   return nullptr;
 }
 
-// Only blanks in P..E. Indents are runs of spaces: those go eight at a time.
-bool AllBlank(const char* P, const char* E) {
+// The first byte at or after P that is not blank, E when there is none; ACR is set when a
+// CR was passed. Indents are runs of spaces: those go eight at a time.
+const char* SkipBlanks(const char* P, const char* E, bool& ACR) {
   constexpr std::uint64_t cSpaces = 0x2020202020202020ULL;
   while (P < E) {
     if (E - P >= 8) {
@@ -73,10 +75,34 @@ bool AllBlank(const char* P, const char* E) {
         continue;
       }
     }
-    if (!IsBlank(*P)) return false;
+    const char Ch = *P;
+    if (!IsBlank(Ch)) return P;
+    if (Ch == '\r') ACR = true;
     ++P;
   }
-  return true;
+  return P;
+}
+
+// The first byte at or after P that may end a piece of a tag: ">", a quote, or a byte up to
+// the blank (which takes in TAB, LF and CR, and a few the caller passes over itself). Names
+// and attribute names go eight bytes at a time; the last few bytes before E are left to the
+// caller's byte loop.
+const char* SkipTagText(const char* P, const char* E) {
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr std::uint64_t cOnes = 0x0101010101010101ULL, cHighs = 0x8080808080808080ULL;
+    // A byte of X is zero: the lowest such byte is marked exactly (a borrow only runs upward).
+    auto ZeroBytes = [](std::uint64_t X) { return (X - cOnes) & ~X & cHighs; };
+    while (E - P >= 8) {
+      std::uint64_t W;
+      std::memcpy(&W, P, sizeof W);
+      // Bytes below 0x21 (a subtraction that borrows, for bytes under 0x80 only).
+      const std::uint64_t Stops = ZeroBytes(W ^ (cOnes * '>')) | ZeroBytes(W ^ (cOnes * '"')) |
+                                  ZeroBytes(W ^ (cOnes * '\'')) | ((W - cOnes * 0x21) & ~W & cHighs);
+      if (Stops != 0) return P + std::countr_zero(Stops) / 8;
+      P += 8;
+    }
+  }
+  return P;
 }
 
 bool StartsWith(const char* P, const char* E, const char* AText, size_t ALength) {
@@ -139,6 +165,8 @@ class TXmlDocument::TBufferReader {
     UTF8String Pending;
     bool CRFlag = false;
     bool ChildFlag = false;
+    // A character-data child was made: only then has the close work to do past the children.
+    bool TextChild = false;
   };
   std::vector<TOpen> FOpen;
   // The children read so far of each open element, by its index in FOpen. The lists stay
@@ -194,6 +222,7 @@ const char* TXmlDocument::TBufferReader::ReadElementTag(TXmlNode* ANode, const c
   const char* Start = AFrom;
   const char* P = AFrom;
   for (;;) {
+    P = SkipTagText(P, E);
     if (P >= E) return nullptr;
     const char Ch = *P;
     if (Ch == '>') break;
@@ -290,15 +319,20 @@ const char* TXmlDocument::TBufferReader::ReadContent(TXmlNode* AElement, const c
   FOpen.push_back(TOpen{AElement, ADepth, UTF8String()});
   while (!FOpen.empty()) {
     TOpen* Top = &FOpen.back();
-    const char* Lt = static_cast<const char*>(std::memchr(P, '<', static_cast<size_t>(E - P)));
+    // Between markup there is mostly a line end and an indent: one pass over the blanks finds
+    // the next "<" and any CR among them. Only text that is not blank needs a search.
+    bool CR = false;
+    const char* Lt = SkipBlanks(P, E, CR);
+    const bool Blank = Lt < E && *Lt == '<';
+    if (!Blank) Lt = static_cast<const char*>(std::memchr(Lt, '<', static_cast<size_t>(E - Lt)));
     if (Lt == nullptr || Lt + 1 >= E) return nullptr;
     // The text since the last markup (Pending is empty here). Blanks before a child, or
     // before the close tag of an element with children, are dropped by the rules of element
     // content, where only a CR among them counts: they are not copied.
     if (Lt > P) {
-      const bool Dropped = (Lt[1] != '/' || Top->ChildFlag) && AllBlank(P, Lt);
+      const bool Dropped = (Lt[1] != '/' || Top->ChildFlag) && Blank;
       if (!Dropped) Top->Pending.append(P, static_cast<size_t>(Lt - P));
-      if (std::memchr(P, '\r', static_cast<size_t>(Lt - P)) != nullptr) Top->CRFlag = true;
+      if (CR || (!Blank && std::memchr(P, '\r', static_cast<size_t>(Lt - P)) != nullptr)) Top->CRFlag = true;
     }
     if (Lt[1] == '/') {
       const char* Gt = TagEnd(Lt + 2, E);
@@ -312,7 +346,10 @@ const char* TXmlDocument::TBufferReader::ReadContent(TXmlNode* AElement, const c
         if (!vxUTF8SameTextNoCase(UTF8String(From, To), Name)) return nullptr;
       }
       TakeScratchChildren(FOpen.size() - 1);
-      FinishContent(Top->Node, Top->Pending, Top->CRFlag, Top->ChildFlag);
+      // Element content alone (children and the blanks between them) leaves nothing to
+      // finish; the walk over the children for text to trim would find none.
+      if (!Top->ChildFlag || Top->TextChild || !Top->Pending.empty())
+        FinishContent(Top->Node, Top->Pending, Top->CRFlag, Top->ChildFlag);
       FOpen.pop_back();
       P = Gt + 1;
       continue;
@@ -333,6 +370,7 @@ const char* TXmlDocument::TBufferReader::ReadContent(TXmlNode* AElement, const c
       TXmlNode* Data = NewScratchChild(Level);
       Data->SetElementType(xeCharData);
       Data->FValue = std::move(Top->Pending);
+      Top->TextChild = true;
     }
     Top->Pending.clear();
     Top->CRFlag = false;
@@ -342,6 +380,17 @@ const char* TXmlDocument::TBufferReader::ReadContent(TXmlNode* AElement, const c
     P = ReadMarkup(Child, Lt, Open);
     if (P == nullptr) return nullptr;
     if (Open) {
+      // Most elements of a project file hold one run of text and close at once with their own
+      // name: read as such they need no open level. Anything else (a child, a comment, blanks
+      // or another case in the close tag) goes through the open level below.
+      const char* Close = static_cast<const char*>(std::memchr(P, '<', static_cast<size_t>(E - P)));
+      const UTF8String& Name = Child->FName;
+      if (Close != nullptr && static_cast<size_t>(E - Close) > Name.size() + 2 && Close[1] == '/' &&
+          Close[Name.size() + 2] == '>' && std::memcmp(Close + 2, Name.data(), Name.size()) == 0) {
+        Child->FValue.assign(P, Close);
+        P = Close + Name.size() + 3;
+        continue;
+      }
       FOpen.push_back(TOpen{Child, Depth, UTF8String()});  // Top is invalid from here
     } else if (DropComments && Child->ElementType() == xeComment) {
       FScratch[Level].pop_back();

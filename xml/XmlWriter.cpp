@@ -8,7 +8,10 @@
 // and its tag text through its WriteInnerTag. Plain nodes, the whole of every loaded
 // document, are written inline, which is what their WriteToStream would do.
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <typeinfo>
 #include <vector>
 
@@ -38,9 +41,46 @@ bool IsReadable(const TXmlNode* ANode) {
   return Doc != nullptr && Doc->XmlFormat() == xfReadable;
 }
 
+// The text the writer gathers for the stream, reused for every node. Its appends are inline:
+// a string's append is a call into the library, and an element is a dozen short pieces.
+class TTextBuilder {
+ public:
+  size_t size() const { return FSize; }
+  void clear() { FSize = 0; }
+  TTextBuilder& operator+=(const char* AText) { return Append(AText, std::strlen(AText)); }
+  TTextBuilder& operator+=(const UTF8String& AText) { return Append(AText.data(), AText.size()); }
+  TTextBuilder& operator+=(char Ch) {
+    if (FSize == FCapacity) Grow(1);
+    FData[FSize++] = Ch;
+    return *this;
+  }
+  void WriteTo(TStream* AStream) const {
+    if (FSize > 0) AStream->Write(FData.get(), static_cast<Integer>(FSize));
+  }
+
+ private:
+  TTextBuilder& Append(const char* AText, size_t ALength) {
+    if (FCapacity - FSize < ALength) Grow(ALength);
+    std::memcpy(FData.get() + FSize, AText, ALength);
+    FSize += ALength;
+    return *this;
+  }
+  void Grow(size_t AMore) {
+    const size_t Capacity = std::max({FCapacity * 2, FSize + AMore, size_t{1024}});
+    auto Data = std::make_unique_for_overwrite<char[]>(Capacity);
+    if (FSize > 0) std::memcpy(Data.get(), FData.get(), FSize);
+    FData = std::move(Data);
+    FCapacity = Capacity;
+  }
+  std::unique_ptr<char[]> FData;
+  size_t FSize = 0;
+  size_t FCapacity = 0;
+};
+
 // The Append* forms add to a text the writer reuses for every node: building each node's
 // text from temporaries cost several allocations per node.
-void AppendIndent(UTF8String& AText, const TXmlNode* ANode, Integer ADepth) {
+template <class TText>
+void AppendIndent(TText& AText, const TXmlNode* ANode, Integer ADepth) {
   if (!IsReadable(ANode) || ADepth <= 0) return;
   const UTF8String& One = ANode->Document()->IndentString();
   for (Integer I = 0; I < ADepth; ++I) AText += One;
@@ -52,7 +92,8 @@ UTF8String IndentFor(const TXmlNode* ANode, Integer ADepth) {
   return Result;
 }
 
-void AppendLineFeed(UTF8String& AText, const TXmlNode* ANode) {
+template <class TText>
+void AppendLineFeed(TText& AText, const TXmlNode* ANode) {
   if (IsReadable(ANode)) AText += cCRLF;
 }
 
@@ -70,7 +111,8 @@ bool IsDirect(const TXmlNode* ANode, Integer ADepth, Integer ACount) {
   return ADepth >= 1;
 }
 
-void AppendInnerTag(UTF8String& AText, const TXmlNode* ANode, bool ADirect) {
+template <class TText>
+void AppendInnerTag(TText& AText, const TXmlNode* ANode, bool ADirect) {
   if (const TvxUTF8StringList* List = TXmlNodeAccess::Attributes(ANode)) {
     const Integer Count = List->Count();
     for (Integer I = 0; I < Count; ++I) {
@@ -120,7 +162,7 @@ struct TWriteFrame {
 using TInnerTagFunction = UTF8String (*)(TXmlNode* ANode);
 
 static bool WriteNodeOpening(TXmlNode* ANode, Integer ADepth, Integer ACount, TStream* AStream,
-                             UTF8String& AText, TInnerTagFunction ADerivedInnerTag) {
+                             TTextBuilder& AText, TInnerTagFunction ADerivedInnerTag) {
   const UTF8String& N = ANode->Name();
   const UTF8String& V = ANode->ValueDirect();
   const bool HasChildren = ACount > 0;
@@ -230,7 +272,7 @@ static bool WriteNodeOpening(TXmlNode* ANode, Integer ADepth, Integer ACount, TS
       AText += '>';
       break;
     default:
-      vxUTF8WriteStringToStream(AStream, AText);  // what came before stays written
+      AText.WriteTo(AStream);  // what came before stays written
       AText.clear();
       throw EFilerError(sxeIllegalElementType);
   }
@@ -244,10 +286,9 @@ void TXmlNode::WriteToStream(TStream* AStream) {
   // round. Without one the text of many nodes is gathered and written in large pieces.
   const bool Watched = Doc != nullptr && static_cast<bool>(Doc->OnProgress());
   constexpr size_t cBatch = 16384;
-  UTF8String Text;
-  Text.reserve(1024);
+  TTextBuilder Text;
   auto Flush = [&] {
-    vxUTF8WriteStringToStream(AStream, Text);
+    Text.WriteTo(AStream);
     Text.clear();
   };
   auto NodeWritten = [&](const TXmlNode* ANode) {

@@ -139,6 +139,14 @@ TEST(BufferReader, HandMadeDocumentsGiveTheStreamReadersTree) {
       "<a>                 </a>",
       "<a>        \r\n        x</a>",
       "<a><b>  </b>        \n        <c>\r\n</c>\n</a>",
+      // Leaves closed at once, and close tags that only look like it; long names and names
+      // with quotes, control bytes and multi-byte characters.
+      "<LongElementName>x</LongElementName><LongElementName>x</LongElementNamE>",
+      "<p><LongElementName>x</LongElementName2></p>",
+      "<p><ab>x</a></p><p><a>x</ab></p><p><a>x</a/></p>",
+      "<p><a\"b>\">x</a\"b>\"></p>",
+      "<p><Name\x01WithAControlByte a1234567='>'>x</Name\x01WithAControlByte></p>",
+      "<p><Na\xC3\xA9me\xC3\xA9\xC3\xA9\xC3\xA9\tattr=\"v\"\r\n>\xC3\xA9</Na\xC3\xA9me\xC3\xA9\xC3\xA9\xC3\xA9></p>",
   };
   for (const char* Case : Cases) {
     ExpectSameOutcome(Case, Case);
