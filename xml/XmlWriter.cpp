@@ -61,7 +61,28 @@ class TTextBuilder {
  private:
   TTextBuilder& Append(const char* AText, size_t ALength) {
     if (FCapacity - FSize < ALength) Grow(ALength);
-    std::memcpy(FData.get() + FSize, AText, ALength);
+    char* To = FData.get() + FSize;
+    // Most pieces are an indent, a delimiter or a name: copied with two overlapping moves of
+    // fixed size, which need no call.
+    if (ALength >= 8 && ALength <= 16) {
+      std::uint64_t Head, Tail;
+      std::memcpy(&Head, AText, 8);
+      std::memcpy(&Tail, AText + ALength - 8, 8);
+      std::memcpy(To, &Head, 8);
+      std::memcpy(To + ALength - 8, &Tail, 8);
+    } else if (ALength >= 4 && ALength < 8) {
+      std::uint32_t Head, Tail;
+      std::memcpy(&Head, AText, 4);
+      std::memcpy(&Tail, AText + ALength - 4, 4);
+      std::memcpy(To, &Head, 4);
+      std::memcpy(To + ALength - 4, &Tail, 4);
+    } else if (ALength > 0 && ALength < 4) {
+      To[0] = AText[0];
+      To[ALength / 2] = AText[ALength / 2];
+      To[ALength - 1] = AText[ALength - 1];
+    } else if (ALength > 16) {
+      std::memcpy(To, AText, ALength);
+    }
     FSize += ALength;
     return *this;
   }
