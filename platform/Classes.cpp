@@ -250,7 +250,7 @@ TSystemBuffer::TSystemBuffer(size_t ASize) : FSize(ASize) {
       return;
     }
   }
-  FData = static_cast<char*>(OsBackend::AllocateBlock(ASize));
+  FData = static_cast<char*>(OsBackend::AllocateBlock(ASize, true));
   if (FData == nullptr) throw EOutOfMemory(u"Out of memory");
   FBlockSize = ASize;
 }

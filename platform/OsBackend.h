@@ -66,8 +66,10 @@ namespace Vorlane::OsBackend {
 // A block of ASize bytes (ASize > 0) straight from the system, outside the heap (POSIX: an
 // anonymous mapping, huge pages advised from 4 MiB; Windows: VirtualAlloc), and its release;
 // nullptr when there is no memory. ReleaseBlockPart gives back a page-aligned part of a block
-// (Windows: decommitted, the range stays reserved).
-void* AllocateBlock(size_t ASize);
+// (Windows: decommitted, the range stays reserved). AFilledAtOnce: the caller writes the whole
+// block right away (a file read into it), so its pages may be given at once rather than one
+// fault at a time.
+void* AllocateBlock(size_t ASize, bool AFilledAtOnce = false);
 void ReleaseBlock(void* ABlock, size_t ASize);
 void ReleaseBlockPart(void* AStart, size_t ASize);
 // Lets the C runtime heap keep up to ABytes free at its top instead of giving them back to the

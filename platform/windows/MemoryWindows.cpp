@@ -5,7 +5,7 @@
 
 namespace Vorlane::OsBackend {
 
-void* AllocateBlock(size_t ASize) { return ::VirtualAlloc(nullptr, ASize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE); }
+void* AllocateBlock(size_t ASize, bool) { return ::VirtualAlloc(nullptr, ASize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE); }
 
 void ReleaseBlock(void* ABlock, size_t) {
   if (ABlock != nullptr) ::VirtualFree(ABlock, 0, MEM_RELEASE);
