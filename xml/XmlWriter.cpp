@@ -41,8 +41,9 @@ bool IsReadable(const TXmlNode* ANode) {
   return Doc != nullptr && Doc->XmlFormat() == xfReadable;
 }
 
-// The text the writer gathers for the stream, reused for every node. Its appends are inline:
-// a string's append is a call into the library, and an element is a dozen short pieces.
+// The text the writer gathers for the stream, reused for every node. Its appends test for room
+// once and copy short pieces without a call: a string's append is a call into the library
+// per piece, and an element is a dozen short pieces.
 class TTextBuilder {
  public:
   size_t size() const { return FSize; }
