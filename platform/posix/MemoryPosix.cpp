@@ -22,9 +22,10 @@ void* AllocateBlock(size_t ASize, bool AFilledAtOnce) {
 #endif
   void* Block = ::mmap(nullptr, ASize, PROT_READ | PROT_WRITE, Flags, -1, 0);
   if (Block == MAP_FAILED) return nullptr;
-  // Filled at once (a file read into it, a pool region cut into chunks): a huge page costs one
-  // fault where small pages cost 512, and faults are what large loads wait for on virtual
-  // machines. Only advice: where huge pages are off, nothing changes.
+  // Large blocks are filled soon after they are taken (a file read into one, a pool region cut
+  // into chunks): a huge page costs one fault where small pages cost 512, and faults are what
+  // large loads wait for on virtual machines. Only advice: where huge pages are off, nothing
+  // changes.
 #ifdef MADV_HUGEPAGE
   if (ASize >= cHugeFrom) ::madvise(Block, ASize, MADV_HUGEPAGE);
 #endif

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-
 #include <memory>
 #include <string>
 #include <thread>
