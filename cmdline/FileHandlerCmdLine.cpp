@@ -15,6 +15,11 @@ void TFileHandlerCmdLine::ShowHelp() {
   WriteLn(UnicodeString());
 }
 
+void TFileHandlerCmdLine::AddKnownSwitches(std::vector<TSwitchDef>& ASwitches) const {
+  TCmdLineHandler::AddKnownSwitches(ASwitches);
+  ASwitches.push_back({u"s", false});
+}
+
 void TFileHandlerCmdLine::DoExecute() {
   const bool Recursive = GetSwitch(u"s");
   const Integer Count = FParams.Count();

@@ -17,6 +17,7 @@ class TFileHandlerCmdLine : public TCmdLineHandler {
   TFileHandlerCmdLine();
 
  protected:
+  void AddKnownSwitches(std::vector<TSwitchDef>& ASwitches) const override;
   void DoExecute() override;
   void ShowHelp() override;
 
