@@ -142,15 +142,22 @@ void TCmdLineHandler::AddKnownSwitches(std::vector<TSwitchDef>& ASwitches) const
   for (const char16_t* Value : {u"o", u"l"}) ASwitches.push_back({Value, true});
 }
 
+bool TCmdLineHandler::IsSwitchValue(Integer AIndex) const {
+  return AIndex >= 0 && static_cast<size_t>(AIndex) < FParamIsSwitchValue.size() && FParamIsSwitchValue[AIndex];
+}
+
 void TCmdLineHandler::ReadParams() {
   // A mistyped switch would otherwise be passed over and the files handled without it, as
   // if the run had done what was asked.
   std::vector<TSwitchDef> Known;
   AddKnownSwitches(Known);
+  bool ValueFollows = false;
   for (Integer i = 1; i <= ParamCount(); ++i) {
     UnicodeString P = ParamStr(i);
     if (!StartsWithSwitchChar(P)) {
       FParams.Add(P);
+      FParamIsSwitchValue.push_back(ValueFollows);
+      ValueFollows = false;
       continue;
     }
     const UnicodeString Text = P.substr(1);
@@ -158,6 +165,7 @@ void TCmdLineHandler::ReadParams() {
       return S.TakesValue ? StartsText(S.Name, Text) : SameText(S.Name, Text);
     });
     if (Match == Known.end()) throw ECmdLineError(rsUnknownSwitch + u": " + P, true);
+    ValueFollows = Match->TakesValue && Text.size() == Match->Name.size();
   }
   FWaitForEnter = GetSwitch(u"p");
   UnicodeString Value;

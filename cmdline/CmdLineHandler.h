@@ -115,11 +115,16 @@ class TCmdLineHandler {
 
   // Writes rsPressEnter and reads one line; end of input ends the wait at once.
   void WaitForEnter();
+  // Whether file argument AIndex is the separate value of a value switch (-o out), which the
+  // switch syntax also counts as a file argument.
+  bool IsSwitchValue(Integer AIndex) const;
 
   UnicodeString FLogFileName;
   std::unique_ptr<TStringList> FLogs;
   UnicodeString FOutPath;
   TStringList FParams;
+  // Parallel to FParams: the entries that follow a value switch written without its value.
+  std::vector<bool> FParamIsSwitchValue;
   bool FWaitForEnter = false;
 
  private:
