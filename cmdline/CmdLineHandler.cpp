@@ -1,5 +1,6 @@
 #include "cmdline/CmdLineHandler.h"
 
+#include <algorithm>
 #include <new>
 
 #include "platform/Console.h"
@@ -16,6 +17,13 @@ bool StartsWithSwitchChar(const UnicodeString& AParam) {
 
 void WriteEscapedError(const char* AClassName, const UnicodeString& AMessage) {
   WriteLn(UTF8ToUnicode(AClassName) + u": " + AMessage);
+}
+
+// The log goes into a regular file or a new one. A FIFO nobody reads fills up and then blocks
+// the write for good, and a device or folder is no log either.
+bool IsLogFileName(const UnicodeString& AFileName) {
+  const TFileKind Kind = GetFileKind(AFileName);
+  return Kind == fkNone || Kind == fkRegular;
 }
 
 }  // namespace
@@ -103,6 +111,9 @@ UnicodeString TCmdLineHandler::ReplaceChar(const UnicodeString& AText, char16_t 
 
 void TCmdLineHandler::SaveLog(const UnicodeString& AFileName) {
   if (AFileName.empty() || !FLogs || FLogs->Count() == 0) return;
+  // Looked at again: the name may have changed hands during the run.
+  if (!IsLogFileName(AFileName))
+    throw EFCreateError(Format(u"Cannot create file \"%s\". Not a regular file", {AFileName}));
   TStringList Lines(*FLogs);
   Lines.SetLineBreak(u"\r\n");
   Lines.SetTrailingLineBreak(true);
@@ -126,10 +137,35 @@ void TCmdLineHandler::Log(const UnicodeString& AMsg) {
   WriteLn(AMsg);
 }
 
+void TCmdLineHandler::AddKnownSwitches(std::vector<TSwitchDef>& ASwitches) const {
+  for (const char16_t* Flag : {u"?", u"help", u"p"}) ASwitches.push_back({Flag, false});
+  for (const char16_t* Value : {u"o", u"l"}) ASwitches.push_back({Value, true});
+}
+
+bool TCmdLineHandler::IsSwitchValue(Integer AIndex) const {
+  return AIndex >= 0 && static_cast<size_t>(AIndex) < FParamIsSwitchValue.size() && FParamIsSwitchValue[AIndex];
+}
+
 void TCmdLineHandler::ReadParams() {
+  // A mistyped switch would otherwise be passed over and the files handled without it, as
+  // if the run had done what was asked.
+  std::vector<TSwitchDef> Known;
+  AddKnownSwitches(Known);
+  bool ValueFollows = false;
   for (Integer i = 1; i <= ParamCount(); ++i) {
     UnicodeString P = ParamStr(i);
-    if (!StartsWithSwitchChar(P)) FParams.Add(P);
+    if (!StartsWithSwitchChar(P)) {
+      FParams.Add(P);
+      FParamIsSwitchValue.push_back(ValueFollows);
+      ValueFollows = false;
+      continue;
+    }
+    const UnicodeString Text = P.substr(1);
+    const auto Match = std::find_if(Known.begin(), Known.end(), [&](const TSwitchDef& S) {
+      return S.TakesValue ? StartsText(S.Name, Text) : SameText(S.Name, Text);
+    });
+    if (Match == Known.end()) throw ECmdLineError(rsUnknownSwitch + u": " + P, true);
+    ValueFollows = Match->TakesValue && Text.size() == Match->Name.size();
   }
   FWaitForEnter = GetSwitch(u"p");
   UnicodeString Value;
@@ -141,7 +177,10 @@ void TCmdLineHandler::ReadParams() {
     FLogFileName = ConvertPathDelimiters(Value);
   else
     FLogFileName.clear();
-  if (!FLogFileName.empty()) FLogs = std::make_unique<TStringList>();
+  if (!FLogFileName.empty()) {
+    if (!IsLogFileName(FLogFileName)) throw ECmdLineError(rsLogNotARegularFile + u": " + FLogFileName);
+    FLogs = std::make_unique<TStringList>();
+  }
 }
 
 void TCmdLineHandler::ShowBanner() {
@@ -165,6 +204,11 @@ void TCmdLineHandler::Run() {
     }
     Finish();
     Log(Format(rsElapsedTime, {Watch.ElapsedMilliseconds()}));
+  } catch (const ECmdLineError& E) {
+    FErrorReported = true;
+    WriteLn(u"Error: " + E.Message());
+    if (E.HelpNeeded()) ShowHelp();
+    WaitForEnter();
   } catch (const Exception& E) {
     FErrorReported = true;
     WriteEscapedError(E.ClassName(), E.Message());

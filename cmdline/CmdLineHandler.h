@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "platform/StringList.h"
 #include "platform/SysUtils.h"
@@ -16,6 +17,29 @@ inline const UnicodeString rsPressEnter = u"press <enter> to continue...";
 inline const UnicodeString rsElapsedTime = u"elapsed time: %d ms";
 inline const UnicodeString rsNoVersionInfo = u"<no version info>";
 inline const UnicodeString rsVersion = u"Version %d.%d.%d.%d";
+inline const UnicodeString rsUnknownSwitch = u"unknown switch";
+inline const UnicodeString rsLogNotARegularFile = u"log file is not a regular file";
+
+// A command line the program refuses (an unknown switch, a value it cannot use): the run ends
+// with one "Error: " line, the help text when HelpNeeded, and the wait for Enter, before any
+// file is read or written.
+class ECmdLineError : public Exception {
+ public:
+  explicit ECmdLineError(const UnicodeString& AMessage, bool AHelpNeeded = false)
+      : Exception(AMessage), FHelpNeeded(AHelpNeeded) {}
+  const char* ClassName() const override { return "ECmdLineError"; }
+  bool HelpNeeded() const { return FHelpNeeded; }
+
+ private:
+  bool FHelpNeeded;
+};
+
+// A switch the program knows: a flag matches the whole text after the switch character, a
+// value switch its beginning (as GetSwitch and FindSwitchValue match them).
+struct TSwitchDef {
+  UnicodeString Name;
+  bool TakesValue = false;
+};
 
 class TCmdLineHandler;
 
@@ -82,17 +106,25 @@ class TCmdLineHandler {
   virtual void Error(const UnicodeString& AMsg);
   // A progress line: into the log (when one is kept) and onto standard output.
   virtual void Log(const UnicodeString& AMsg);
+  // Refuses an unknown switch and a log name that is no regular file (ECmdLineError).
   virtual void ReadParams();
+  // The switches ReadParams accepts; descendants add theirs to the inherited ones.
+  virtual void AddKnownSwitches(std::vector<TSwitchDef>& ASwitches) const;
   virtual void ShowHelp() = 0;
   virtual void ShowBanner();
 
   // Writes rsPressEnter and reads one line; end of input ends the wait at once.
   void WaitForEnter();
+  // Whether file argument AIndex is the separate value of a value switch (-o out), which the
+  // switch syntax also counts as a file argument.
+  bool IsSwitchValue(Integer AIndex) const;
 
   UnicodeString FLogFileName;
   std::unique_ptr<TStringList> FLogs;
   UnicodeString FOutPath;
   TStringList FParams;
+  // Parallel to FParams: the entries that follow a value switch written without its value.
+  std::vector<bool> FParamIsSwitchValue;
   bool FWaitForEnter = false;
 
  private:

@@ -15,6 +15,11 @@ void TFileHandlerCmdLine::ShowHelp() {
   WriteLn(UnicodeString());
 }
 
+void TFileHandlerCmdLine::AddKnownSwitches(std::vector<TSwitchDef>& ASwitches) const {
+  TCmdLineHandler::AddKnownSwitches(ASwitches);
+  ASwitches.push_back({u"s", false});
+}
+
 void TFileHandlerCmdLine::DoExecute() {
   const bool Recursive = GetSwitch(u"s");
   const Integer Count = FParams.Count();
@@ -28,10 +33,22 @@ void TFileHandlerCmdLine::DoExecute() {
       const UnicodeString Name = ExpandFileName(ConvertPathDelimiters(FParams[i]));
       const UnicodeString Mask = ExtractFileName(Name);
       const UnicodeString Folder = ExtractFilePath(Name);
+      // A name the user typed out is a file expected to be there: finding nothing is a
+      // mistake to report. The separate value of a value switch only counts as a file
+      // argument by the switch syntax, so its finding nothing is no news.
+      const bool Named = !Mask.empty() && Mask.find_first_of(u"*?") == UnicodeString::npos && !IsSwitchValue(i);
       TStringList Files;
       const TSearchOption Option = Recursive ? soAllDirectories : soTopDirectoryOnly;
-      for (const auto& F : Listings ? Listings->GetFiles(Folder, Mask, Option) : TDirectory::GetFiles(Folder, Mask, Option))
-        Files.Add(F);
+      try {
+        for (const auto& F : Listings ? Listings->GetFiles(Folder, Mask, Option) : TDirectory::GetFiles(Folder, Mask, Option))
+          Files.Add(F);
+      } catch (const EDirectoryNotFoundException&) {
+        if (!Named) throw;
+      }
+      if (Named && Files.Count() == 0) {
+        Error((GetFileKind(Name) == fkNone ? rsFileNotFound : rsNotARegularFile) + u": " + Name);
+        continue;
+      }
       FilterFiles(Files);
       const UnicodeString BasePath = IncludeTrailingPathDelimiter(Folder);
       for (Integer k = 0; k < Files.Count(); ++k) {

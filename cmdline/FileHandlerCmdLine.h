@@ -11,12 +11,17 @@ inline const UnicodeString rsConverting = u"converting";
 inline const UnicodeString rsUsage = u"usage";
 inline const UnicodeString rsMayContainWildcards = u"may contain wildcards";
 inline const UnicodeString rsCanNotCreateFolder = u"can not create folder";
+inline const UnicodeString rsFileNotFound = u"file not found";
+inline const UnicodeString rsNotARegularFile = u"not a regular file";
 
 class TFileHandlerCmdLine : public TCmdLineHandler {
  public:
   TFileHandlerCmdLine();
 
  protected:
+  void AddKnownSwitches(std::vector<TSwitchDef>& ASwitches) const override;
+  // A name without wildcards that expands to no file (with -s: none anywhere below its
+  // folder) is reported with "Error: "; a mask that matches nothing stays silent.
   void DoExecute() override;
   void ShowHelp() override;
 

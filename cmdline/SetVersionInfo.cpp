@@ -108,6 +108,26 @@ void TSetVersionInfo::SetVersionInfo(TDprojXml* AXML, const UnicodeString& AVers
   Instance.SetVersionInfo(AVersion);
 }
 
+bool TSetVersionInfo::IsValidVersion(const UnicodeString& AVersion) {
+  Integer Parts = 1;
+  Integer Value = 0;
+  bool Digits = false;
+  for (char16_t C : AVersion) {
+    if (C == u'.') {
+      if (!Digits || ++Parts > 4) return false;
+      Value = 0;
+      Digits = false;
+    } else if (C >= u'0' && C <= u'9') {
+      Value = Value * 10 + (C - u'0');
+      if (Value > 65535) return false;
+      Digits = true;
+    } else {
+      return false;
+    }
+  }
+  return Digits;
+}
+
 TSetVersionInfo::TVersionNumbers TSetVersionInfo::ParseVersion(const UnicodeString& AVersion) {
   TVersionNumbers Result;
   Integer* const Parts[] = {&Result.Major, &Result.Minor, &Result.Release, &Result.Build};

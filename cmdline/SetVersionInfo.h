@@ -17,6 +17,10 @@ class TSetVersionInfo : public TCustomProjFile {
   static void SetVersionInfo(const UnicodeString& AFileName, const UnicodeString& AVersion);
   // Edits a document the caller owns; nothing is saved.
   static void SetVersionInfo(TDprojXml* AXML, const UnicodeString& AVersion);
+  // One to four decimal numbers from 0 to 65535 (what a version resource holds), separated by
+  // dots. The edit itself takes any text, turning what does not convert into 0; a version
+  // that comes from a user is checked with this first.
+  static bool IsValidVersion(const UnicodeString& AVersion);
   // The edit itself. A project of format 13 or later without a base group, and the parts of an
   // older project's version information that have no element to go into, are left unchanged.
   void SetVersionInfo(const UnicodeString& AVersion);

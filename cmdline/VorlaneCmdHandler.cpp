@@ -28,16 +28,27 @@ TVorlaneCmd::TVorlaneCmd() : FXml(std::make_unique<TDprojXml>()) {}
 
 TVorlaneCmd::~TVorlaneCmd() = default;
 
+void TVorlaneCmd::AddKnownSwitches(std::vector<TSwitchDef>& ASwitches) const {
+  TFileHandlerCmdLine::AddKnownSwitches(ASwitches);
+  ASwitches.push_back({u"v", true});
+  for (const char16_t* Flag : {u"n", u"r", u"f", u"x", u"d", u"uwp"}) ASwitches.push_back({Flag, false});
+}
+
 void TVorlaneCmd::ReadParams() {
   TFileHandlerCmdLine::ReadParams();
   FCmd.reset();
-  FVersion = SwitchValue(u"v", u"*");
-  if (FVersion != u"*") {
+  // Presence is asked for, not read from the value: "-v:*" is a (bad) value, not "no -v".
+  if (FindSwitchValue(u"v", FVersion)) {
     FCmd.set(SetVersion);
     if (FVersion.empty()) {
       ShowHelp();
       throw Exception(rsVersionMissing);
     }
+    // The edit turns what it cannot read into 0 and takes numbers that the version resource
+    // cannot hold: "-version" (the -v switch with "ersion") would stamp 0.0.0.0 everywhere.
+    if (!TSetVersionInfo::IsValidVersion(FVersion)) throw ECmdLineError(Format(rsInvalidVersion, {FVersion}));
+  } else {
+    FVersion = u"*";
   }
   if (GetSwitch(u"n")) FCmd.set(Normalize);
   if (GetSwitch(u"r")) FCmd.set(RemovePlatforms);

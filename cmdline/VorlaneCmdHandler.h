@@ -14,6 +14,8 @@ namespace Vorlane {
 class TDprojXml;
 
 inline const UnicodeString rsVersionMissing = u"<Version> missing!";
+inline const UnicodeString rsInvalidVersion =
+    u"invalid version \"%s\" (up to 4 numbers from 0 to 65535 separated by dots)";
 
 class TVorlaneCmd : public TFileHandlerCmdLine {
  public:
@@ -35,6 +37,8 @@ class TVorlaneCmd : public TFileHandlerCmdLine {
   ~TVorlaneCmd() override;
 
  protected:
+  void AddKnownSwitches(std::vector<TSwitchDef>& ASwitches) const override;
+  // Also refuses a -v value that is no version (ECmdLineError).
   void ReadParams() override;
   void ShowHelp() override;
   void ProcessFile(const UnicodeString& AFileName, const UnicodeString& ATargetName) override;

@@ -73,6 +73,12 @@ bool RenameFile(const UnicodeString& AOldName, const UnicodeString& ANewName);
 // that a reader sees either the old or the new file, never a partial one. Both must be in the
 // same folder (same volume). Returns false and leaves both files as they were on failure.
 bool MoveFileOver(const UnicodeString& ASource, const UnicodeString& ATarget);
+// What a name stands for, links followed. Found from the name alone: nothing is opened, as
+// opening a FIFO or a device may wait for the other side or act on the device. fkNone: no such
+// name, or it cannot be examined. fkOther: a FIFO, device, socket (on Windows: a reserved
+// device name such as NUL or COM1, or a name in the \\.\ device space).
+enum TFileKind { fkNone, fkRegular, fkDirectory, fkOther };
+TFileKind GetFileKind(const UnicodeString& AFileName);
 // The file a symbolic link finally names (as a full path); any other name comes back as it is.
 UnicodeString ResolveFileLink(const UnicodeString& AFileName);
 // Gives ATarget the access rights of ASource: the permission bits on POSIX, the attributes

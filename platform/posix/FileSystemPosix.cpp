@@ -119,6 +119,12 @@ bool DirectoryExists(const UnicodeString& ADirectory) {
   return !ADirectory.empty() && ::stat(N(ADirectory).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+TFileKind GetFileKind(const UnicodeString& AFileName) {
+  struct stat st;
+  if (AFileName.empty() || ::stat(N(AFileName).c_str(), &st) != 0) return fkNone;
+  return S_ISREG(st.st_mode) ? fkRegular : S_ISDIR(st.st_mode) ? fkDirectory : fkOther;
+}
+
 bool CreateDir(const UnicodeString& ADir) { return !ADir.empty() && ::mkdir(N(ADir).c_str(), 0777) == 0; }
 
 bool RemoveDir(const UnicodeString& ADir) { return !ADir.empty() && ::rmdir(N(ADir).c_str()) == 0; }

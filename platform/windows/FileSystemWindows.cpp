@@ -72,6 +72,33 @@ bool DirectoryExists(const UnicodeString& ADirectory) {
   return Attributes(ADirectory, a) && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+TFileKind GetFileKind(const UnicodeString& AFileName) {
+  if (AFileName.empty()) return fkNone;
+  // Asking for the attributes of a pipe or a device may open it, so those are told by their
+  // names: the \\.\ (or \\?\) device space, apart from the drive and share paths written
+  // in it, and the reserved device names, which stand for the device in any folder and with
+  // any extension.
+  const UnicodeString Full = ExpandFileName(AFileName);
+  if (Full.rfind(u"\\\\.\\", 0) == 0 || Full.rfind(u"\\\\?\\", 0) == 0) {
+    const UnicodeString Rest = Full.substr(4);
+    const bool Drive = Rest.size() >= 2 && Rest[1] == u':';
+    if (!Drive && !StartsText(u"UNC\\", Rest)) return fkOther;
+  }
+  UnicodeString Base = ExtractFileName(Full);
+  Base = Base.substr(0, Base.find(u'.'));
+  while (!Base.empty() && Base.back() == u' ') Base.pop_back();
+  Base = UpperCase(Base);
+  if (Base == u"CON" || Base == u"PRN" || Base == u"AUX" || Base == u"NUL" || Base == u"CONIN$" ||
+      Base == u"CONOUT$" ||
+      (Base.size() == 4 && (Base.rfind(u"COM", 0) == 0 || Base.rfind(u"LPT", 0) == 0) && Base[3] >= u'0' &&
+       Base[3] <= u'9'))
+    return fkOther;
+  DWORD a;
+  if (!Attributes(Full, a)) return fkNone;
+  if (a & FILE_ATTRIBUTE_DIRECTORY) return fkDirectory;
+  return (a & FILE_ATTRIBUTE_DEVICE) ? fkOther : fkRegular;
+}
+
 bool CreateDir(const UnicodeString& ADir) { return !ADir.empty() && ::CreateDirectoryW(W(ADir), nullptr) != FALSE; }
 
 bool RemoveDir(const UnicodeString& ADir) { return !ADir.empty() && ::RemoveDirectoryW(W(ADir)) != FALSE; }

@@ -3,6 +3,10 @@
 // files that cannot be read.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <chrono>
 #include <string>
 #include <vector>
@@ -164,13 +168,60 @@ INSTANTIATE_TEST_SUITE_P(
         TSwitchCase{{"-v:1.2", "-n"}, "normalize/tidy.dproj", "normalize/tidy.v1.2-n.expected.dproj"},
         TSwitchCase{{"-n", "-v:1.2"}, "normalize/tidy.dproj", "normalize/tidy.v1.2-n.expected.dproj"}));
 
-TEST_F(VorlaneCmdRun, VersionSwitchMatchesByPrefix) {
+TEST_F(VorlaneCmdRun, VersionValueMayFollowTheSwitch) {
+  // The value also counts as a file argument; that it names no file is not reported.
   const fs::path App = Place("App.dproj", "verinfo/format18.dproj");
-  const TRunResult R = Run({"-version", "App.dproj"});
+  const TRunResult R = Run({"-v", "65535.0.1", "App.dproj"});
   EXPECT_EQ(R.ExitCode, 0) << R.Output;
-  const std::string Out = ReadBytes(App);
-  EXPECT_NE(Out.find("<verinfo_majorver>0</verinfo_majorver>"), std::string::npos) << Out;
-  EXPECT_NE(Out.find(";FileVersion=0.0.0.0;"), std::string::npos) << Out;
+  EXPECT_EQ(Body(R), std::vector<std::string>{Converting(App)});
+  EXPECT_NE(ReadBytes(App).find(";FileVersion=65535.0.1.0;"), std::string::npos);
+}
+
+// Bad input of every kind: one "Error: " line naming it (the help text after an unknown
+// switch), the wait, exit code 1, and neither the project nor any other file written.
+TEST_F(VorlaneCmdRun, BadInputIsRefusedAndNothingIsWritten) {
+  const fs::path App = Place("App.dproj", "verinfo/format18.dproj");
+  const std::string Before = ReadBytes(App);
+  fs::create_directory(FDir / "logs");
+#ifndef _WIN32
+  ASSERT_EQ(0, ::mkfifo((FDir / "fifo").c_str(), 0644));
+#endif
+  const std::string Missing = "file not found: " + (FDir / "MyProjct.dproj").make_preferred().string();
+  const std::string Versions = "\" (up to 4 numbers from 0 to 65535 separated by dots)";
+  const std::string NoLog = "log file is not a regular file: ";
+  const std::vector<std::pair<std::vector<std::string>, std::string>> Cases = {
+      {{"-n", "MyProjct.dproj"}, Missing},
+      {{"-n", "-s", "MyProjct"}, Missing},
+      {{"-z", "App.dproj"}, "unknown switch: -z"},
+      {{"--normalize", "App.dproj"}, "unknown switch: --normalize"},
+      {{"-v:abc", "App.dproj"}, "invalid version \"abc" + Versions},
+      {{"-version", "App.dproj"}, "invalid version \"ersion" + Versions},
+      {{"-v:1.2.3.4.5", "App.dproj"}, "invalid version \"1.2.3.4.5" + Versions},
+      {{"-v:65536", "App.dproj"}, "invalid version \"65536" + Versions},
+      {{"-v:*", "App.dproj"}, "invalid version \"*" + Versions},
+      {{"-n", "-l:logs", "App.dproj"}, NoLog + "logs"},
+#ifdef _WIN32
+      {{"-n", "-l:NUL", "App.dproj"}, NoLog + "NUL"},
+#else
+      {{"-n", "-l:fifo", "App.dproj"}, NoLog + "fifo"},
+      {{"-n", "-l:/dev/null", "App.dproj"}, NoLog + "/dev/null"},
+#endif
+  };
+  const auto Entries = [&] { return std::distance(fs::directory_iterator(FDir.Path()), fs::directory_iterator()); };
+  const auto EntriesBefore = Entries();
+  for (const auto& [Args, Error] : Cases) {
+    SCOPED_TRACE(Args[0] + " " + Args[1]);
+    TRunResult R = Run(Args);
+    std::vector<std::string> Expected{"Error: " + Error};
+    if (Error.rfind("unknown", 0) == 0) Expected.insert(Expected.end(), cHelp.begin(), cHelp.end());
+    Expected.push_back("press <enter> to continue...");
+    // A missing file ends only its own argument: the run goes on to its timing line.
+    if (!R.Lines.empty() && R.Lines.back().rfind("elapsed time: ", 0) == 0) R.Lines.pop_back();
+    EXPECT_EQ(R.Lines, Expected);
+    EXPECT_EQ(R.ExitCode, 1);
+    EXPECT_EQ(ReadBytes(App), Before);
+    EXPECT_EQ(Entries(), EntriesBefore);
+  }
 }
 
 TEST_F(VorlaneCmdRun, ArgumentsWithoutExtensionNameProjects) {
@@ -303,8 +354,8 @@ TEST_F(VorlaneCmdRun, HostileNestingIsRefusedAndKeptAsItWas) {
 }
 
 TEST_F(VorlaneCmdRun, FailedFileGetsOneErrorLineWithTheMessage) {
-  // Not a mask and not present: expands to nothing, so no line at all.
-  TRunResult R = Run({"-n", "Missing.dproj"});
+  // A mask that matches nothing: no line at all.
+  TRunResult R = Run({"-n", "Missing*.dproj"});
   EXPECT_EQ(R.ExitCode, 0) << R.Output;
   EXPECT_TRUE(Body(R).empty()) << R.Output;
 

@@ -59,9 +59,9 @@ TEST_F(VorlaneCmdSwitches, FlagsAreWholeSwitchesWithoutRegardToCase) {
   EXPECT_EQ(UnicodeToUTF8(FProbe.FVersion), "*");
 }
 
-TEST_F(VorlaneCmdSwitches, CombinedLettersAreNoCommand) {
-  Read({u"-nx", u"-uwpx", u"App.dproj"});
-  EXPECT_TRUE(FProbe.FCmd.none());
+TEST_F(VorlaneCmdSwitches, CombinedLettersAreRefused) {
+  EXPECT_THROW(Read({u"-nx", u"App.dproj"}), ECmdLineError);
+  EXPECT_THROW(Read({u"-uwpx", u"App.dproj"}), ECmdLineError);
 }
 
 TEST_F(VorlaneCmdSwitches, SeparateVersionValueIsAlsoAFileArgument) {

@@ -96,6 +96,20 @@ TEST(FileSystemTest, ExistenceFolderCreationDeleteAndRename) {
   EXPECT_FALSE(DeleteFile(Dir.U("a")));  // folders are not files
 }
 
+TEST(FileSystemTest, FileKindIsToldWithoutOpeningTheName) {
+  TScratch Dir;
+  Dir.Touch("file.txt");
+  std::vector<std::pair<UnicodeString, TFileKind>> Cases = {
+      {Dir.U("file.txt"), fkRegular}, {Dir.U(), fkDirectory}, {Dir.U("missing.txt"), fkNone}, {u"", fkNone}};
+#ifdef _WIN32
+  for (const char16_t* Device : {u"NUL", u"com1.txt", u"\\\\.\\pipe\\vorlane", u"CONOUT$"}) Cases.push_back({Device, fkOther});
+#else
+  ASSERT_EQ(::mkfifo(Dir.Str("fifo").c_str(), 0644), 0);  // opened, it would wait for a writer
+  Cases.insert(Cases.end(), {{Dir.U("fifo"), fkOther}, {u"/dev/null", fkOther}});
+#endif
+  for (const auto& [Name, Kind] : Cases) EXPECT_EQ(GetFileKind(Name), Kind) << S8(Name);
+}
+
 // The project save relies on these: a replacing move that never leaves a half file, links
 // written through rather than cut loose, and the old file's access rights kept.
 TEST(FileSystemTest, ReplacingMoveKeepsTheTargetWholeOrReplacesIt) {
