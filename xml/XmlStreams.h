@@ -71,8 +71,10 @@ class TvxCodecStream : public TStream {
   // be looked at, 0 when the shortcut does not apply. Only the leading bytes from 1 to 0x7F
   // are characters of their own; the caller stops at the first other byte.
   inline Integer AsciiWindow(const Byte*& P) const;
-  // Consumes the first Count (1 or more) bytes of the window, each ASCII and none 0, leaving
-  // the state Count calls of ReadOne would leave.
+  // Consumes the first Count (1 or more) bytes of the window, each ASCII, leaving the state
+  // Count calls of ReadOne would leave (a 0 among them is consumed as ReadOne consumes it,
+  // though ReadOne would report it as the end: only a caller that goes on after that may
+  // pass one).
   inline void SkipAscii(Integer Count);
   virtual void WriteByte(Byte B);
   virtual void WriteBuf(const void* Buffer, Integer Offset, Integer Count);
