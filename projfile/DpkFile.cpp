@@ -27,6 +27,24 @@ UnicodeString TrimLeft(const UnicodeString& S) {
   return S.substr(B);
 }
 
+// A line that begins with a directive ("{$") or an IDE marker ("{%"), leading blanks aside.
+bool IsDirectiveLine(const UnicodeString& ALeft) {
+  return ALeft.compare(0, 2, u"{$") == 0 || ALeft.compare(0, 2, u"{%") == 0;
+}
+
+// How many conditional directives are open after the directives of ALine, with ANesting
+// open before it.
+Integer NestingAfter(const UnicodeString& ALine, Integer ANesting) {
+  for (size_t At = ALine.find(u"{$"); At != UnicodeString::npos; At = ALine.find(u"{$", At + 2)) {
+    size_t End = At + 2;
+    while (End < ALine.size() && (ALine[End] | 0x20) >= u'a' && (ALine[End] | 0x20) <= u'z') ++End;
+    const UnicodeString Name = UpperCase(ALine.substr(At + 2, End - At - 2));
+    if (Name == u"IF" || Name == u"IFDEF" || Name == u"IFNDEF" || Name == u"IFOPT") ++ANesting;
+    else if ((Name == u"ENDIF" || Name == u"IFEND") && ANesting > 0) --ANesting;
+  }
+  return ANesting;
+}
+
 UnicodeString TrimRight(const UnicodeString& S) {
   size_t E = S.size();
   while (E > 0 && S[E - 1] <= u' ') --E;
@@ -81,6 +99,13 @@ TEntryKind KindOf(const UnicodeString& AEntry) {
   }
 }
 
+// The directive lines after a clause, set off by an empty line as they are in the source.
+void WriteDirectives(TStrings& ATarget, const TStringList& ALines) {
+  if (ALines.Count() == 0) return;
+  for (const UnicodeString& Line : ALines) ATarget.Add(Line);
+  ATarget.Add(UnicodeString());
+}
+
 void WriteClause(TStrings& ATarget, const char16_t* AKeyword, const TStringList& AList) {
   if (AList.Count() == 0) return;
   const Integer Count = AList.Count();
@@ -122,27 +147,32 @@ void TDpkFile::SetEncoding(TEncoding* AValue) { FEncoding = AValue != nullptr ? 
 // ---------------------------------------------------------------------------------------------
 // Library suffix
 
+TStringList* TDpkFile::FindLibSuffix(Integer& AIndex) {
+  for (TStringList* List : {&FSettings, &FAfterRequires, &FAfterContains})
+    for (AIndex = 0; AIndex < List->Count(); ++AIndex)
+      if (StartsText(cLibSuffixDirective, TrimLeft((*List)[AIndex]))) return List;
+  return nullptr;
+}
+
 UnicodeString TDpkFile::GetLibSuffix() const {
-  for (const UnicodeString& Line : FSettings) {
-    if (!StartsText(cLibSuffixDirective, Line)) continue;
-    const size_t First = Line.find(u'\'');
-    if (First == UnicodeString::npos) return UnicodeString();
-    const size_t Second = Line.find(u'\'', First + 1);
-    if (Second == UnicodeString::npos) return UnicodeString();
-    return Line.substr(First + 1, Second - First - 1);
-  }
-  return UnicodeString();
+  Integer Index = 0;
+  const TStringList* List = FindLibSuffix(Index);
+  if (List == nullptr) return UnicodeString();
+  const UnicodeString& Line = (*List)[Index];
+  const size_t First = Line.find(u'\'');
+  if (First == UnicodeString::npos) return UnicodeString();
+  const size_t Second = Line.find(u'\'', First + 1);
+  if (Second == UnicodeString::npos) return UnicodeString();
+  return Line.substr(First + 1, Second - First - 1);
 }
 
 void TDpkFile::SetLibSuffix(const UnicodeString& AValue) {
   const UnicodeString Directive = cLibSuffixDirective + u" '" + AValue + u"'}";
-  for (Integer I = 0; I < FSettings.Count(); ++I) {
-    if (StartsText(cLibSuffixDirective, FSettings[I])) {
-      FSettings.SetStrings(I, Directive);
-      return;
-    }
-  }
-  FSettings.Add(Directive);
+  Integer Index = 0;
+  if (TStringList* List = FindLibSuffix(Index))
+    List->SetStrings(Index, Directive);
+  else
+    FSettings.Add(Directive);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -159,13 +189,20 @@ void TDpkFile::LoadFromFile(const UnicodeString& AFileName) {
 
 void TDpkFile::LoadFromStrings(const TStrings& Source) {
   bool InRequires = false, InContains = false;
+  // Directive lines belong before the clauses or after the clause read last: moved across a
+  // clause, a define would no longer reach the units it selects.
+  TStringList* Directives = &FSettings;
+  // A resource inside a conditional stays with it; hoisted out, it would be linked always.
+  Integer Conditionals = 0;
   for (const UnicodeString& Line : Source) {
     if (InRequires) {
       InRequires = AddClauseEntry(FRequires, Line);
+      if (!InRequires) Directives = &FAfterRequires;
       continue;
     }
     if (InContains) {
       InContains = AddClauseEntry(FContains, Line);
+      if (!InContains) Directives = &FAfterContains;
       continue;
     }
     const UnicodeString Left = TrimLeft(Line);
@@ -175,12 +212,13 @@ void TDpkFile::LoadFromStrings(const TStrings& Source) {
       FName = Declaration.size() > 8 ? Declaration.substr(8) : UnicodeString();
       continue;
     }
-    if (StartsText(u"{$R ", Trim(Line))) {
-      FResources.Add(Line);
-      continue;
-    }
-    if (Line.compare(0, 2, u"{$") == 0 || Line.compare(0, 2, u"{%") == 0) {
-      FSettings.Add(Line);
+    if (IsDirectiveLine(Left)) {
+      const bool Enclosed = Conditionals > 0;
+      Conditionals = NestingAfter(Line, Conditionals);
+      if (!Enclosed && StartsText(u"{$R ", Trim(Line)))
+        FResources.Add(Line);
+      else
+        Directives->Add(Line);
       continue;
     }
     const UnicodeString Keyword = LowerCase(Trim(Line));
@@ -200,7 +238,9 @@ void TDpkFile::SaveToStrings(TStrings& Target) const {
   for (const UnicodeString& Line : FSettings) Target.Add(Line);
   Target.Add(UnicodeString());
   WriteClause(Target, u"requires", FRequires);
+  WriteDirectives(Target, FAfterRequires);
   WriteClause(Target, u"contains", FContains);
+  WriteDirectives(Target, FAfterContains);
   Target.Add(u"end.");
 }
 

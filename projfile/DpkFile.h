@@ -1,6 +1,8 @@
 // A Delphi package source (.dpk) read into its parts (name, resource directives, other
-// directives, the requires and contains lists) and written back in one fixed layout. Comments,
-// blank lines and indented directives other than resources do not survive a save.
+// directives, the requires and contains lists) and written back in one fixed layout. Comments
+// and blank lines do not survive a save; every directive line does, as read, and stays on its
+// side of the requires and contains clauses, so that a save never changes what the package
+// compiles.
 #pragma once
 
 #include "platform/Encoding.h"
@@ -26,12 +28,21 @@ class TDpkFile {
   void SetContains(const TStrings& AValue) { FContains.Assign(AValue); }
   TStringList& Requires() { return FRequires; }
   void SetRequires(const TStrings& AValue) { FRequires.Assign(AValue); }
-  // Resource directive lines, exactly as read (indentation kept).
+  // Resource directive lines, exactly as read (indentation kept), that no conditional
+  // directive encloses: written before all other directives. One inside "{$IFDEF ...}"
+  // stays in its place among the other directive lines.
   TStringList& Resources() { return FResources; }
   void SetResources(const TStrings& AValue) { FResources.Assign(AValue); }
-  // Every other directive line ("{$" or "{%" at the start of the line), exactly as read.
+  // Every other directive line ("{$" or "{%" after leading blanks) before the clauses,
+  // exactly as read.
   TStringList& Settings() { return FSettings; }
   void SetSettings(const TStrings& AValue) { FSettings.Assign(AValue); }
+  // The directive lines that stand after the requires clause and after the contains clause:
+  // written there again (Indy defines WINDOWS between the two for the units it contains).
+  TStringList& AfterRequires() { return FAfterRequires; }
+  void SetAfterRequires(const TStrings& AValue) { FAfterRequires.Assign(AValue); }
+  TStringList& AfterContains() { return FAfterContains; }
+  void SetAfterContains(const TStrings& AValue) { FAfterContains.Assign(AValue); }
 
   // The encoding a save writes in; null until a file was loaded or saved. Setting null
   // selects the Ansi code page. Encodings are the platform's shared instances, never owned.
@@ -43,9 +54,10 @@ class TDpkFile {
   const UnicodeString& Name() const { return FName; }
   void SetName(const UnicodeString& AValue) { FName = AValue; }
 
-  // The text between the first two apostrophes of the first "{$LIBSUFFIX" directive; empty
-  // without one or when it has no quoted text ("{$LIBSUFFIX AUTO}"). Setting replaces that
-  // whole directive by "{$LIBSUFFIX '<value>'}", or appends it as the last directive.
+  // The text between the first two apostrophes of the first "{$LIBSUFFIX" directive line
+  // (in the order written, leading blanks aside); empty without one or when it has no quoted
+  // text ("{$LIBSUFFIX AUTO}"). Setting replaces that whole line by
+  // "{$LIBSUFFIX '<value>'}", or appends it as the last directive before the clauses.
   UnicodeString GetLibSuffix() const;
   UnicodeString LibSuffix() const { return GetLibSuffix(); }
   void SetLibSuffix(const UnicodeString& AValue);
@@ -71,6 +83,15 @@ class TDpkFile {
   static bool AdjustLibSuffixDpk(TStrings& AStrings, const UnicodeString& ALibSuffix);
 
  private:
+  // The list holding the first library-suffix directive line, in the order the lines are
+  // written, and its index there; null when there is none.
+  TStringList* FindLibSuffix(Integer& AIndex);
+  const TStringList* FindLibSuffix(Integer& AIndex) const {
+    return const_cast<TDpkFile*>(this)->FindLibSuffix(AIndex);
+  }
+
+  TStringList FAfterContains;
+  TStringList FAfterRequires;
   TStringList FContains;
   TEncoding* FEncoding = nullptr;
   UnicodeString FFileName;

@@ -32,6 +32,9 @@ namespace {
 
 inline bool IsBlank(char Ch) { return vxIsBlank(Ch); }
 
+// The pieces a file is read in: each is checked while it is still in the cache.
+constexpr size_t cWholeInputChunk = 1u << 20;
+
 // The first ">" at or after P outside quoted text, nullptr when there is none: the end of a
 // tag as the stream reader finds it.
 const char* TagEnd(const char* P, const char* E) {
@@ -455,17 +458,22 @@ bool TXmlDocument::ReadWholeInput(TStream* AStream) {
   if (Start < 0 || Size < Start) return false;
   const size_t Count = static_cast<size_t>(Size - Start);
   if (Count == 0) return false;
+  // A 0 byte ends the text for the encoding stream: left to the stream reader. A file is
+  // checked piece by piece as it comes in, so that the reading stops at the first 0: a run of
+  // them after the root (a sparse file) is not read into memory whole only to be let go.
   std::unique_ptr<TSystemBuffer> Owned;
   const char* Data;
   if (Memory != nullptr) {
     Data = static_cast<const char*>(Memory->Memory()) + Start;
+    if (std::memchr(Data, 0, Count) != nullptr) return false;
   } else {
     Owned = std::make_unique<TSystemBuffer>(Count);
     size_t Done = 0;
     while (Done < Count) {
-      const Integer Chunk = static_cast<Integer>(std::min<size_t>(Count - Done, 0x40000000));
-      const Integer Got = Source->Read(Owned->Data() + Done, Chunk);
-      if (Got <= 0) break;
+      const Integer Chunk = static_cast<Integer>(std::min<size_t>(Count - Done, cWholeInputChunk));
+      char* Piece = Owned->Data() + Done;
+      const Integer Got = Source->Read(Piece, Chunk);
+      if (Got <= 0 || std::memchr(Piece, 0, static_cast<size_t>(Got)) != nullptr) break;
       Done += static_cast<size_t>(Got);
     }
     Data = Owned->Data();
@@ -473,11 +481,6 @@ bool TXmlDocument::ReadWholeInput(TStream* AStream) {
       Source->SetPosition(Start);
       return false;
     }
-  }
-  // A 0 byte ends the text for the encoding stream: left to the stream reader.
-  if (std::memchr(Data, 0, Count) != nullptr) {
-    if (Memory == nullptr) Source->SetPosition(Start);
-    return false;
   }
   // The encoding stream's detection: a UTF-8 byte-order mark, else single-byte Ansi unless
   // another signature names an encoding of more than one byte per character.

@@ -676,17 +676,30 @@ namespace {
 // Drops the text before the next markup: every byte up to the next "<" (which is read again
 // by the node that starts there). One node round per byte would read and drop them one by
 // one, as slowly as if each were a node. False at the end of the input.
+//
+// A 0 byte in the window is skipped with the text: read on its own it would end this call,
+// and the caller, finding input left, would call again, so the result is the same. Only a
+// "<" or a byte above 0x7F stops the scan, which looks no further than that byte: searching
+// the whole window again before every byte taken on its own made a run of them quadratic
+// (seconds for a few megabytes of 0 bytes after the root).
 bool SkipToMarkup(TStream* AStream) {
   TvxSurplusReader Reader(AStream);
   for (;;) {
     const Byte* P = nullptr;
     const Integer N = Reader.AsciiWindow(P);
     if (N > 0) {
-      const void* Lt = std::memchr(P, '<', static_cast<size_t>(N));
-      Integer Skip = Lt != nullptr ? static_cast<Integer>(static_cast<const Byte*>(Lt) - P) : N;
-      // Only bytes from 1 to 0x7F are characters of their own here.
-      for (Integer I = 0; I < Skip; ++I)
-        if (P[I] == 0 || P[I] >= 0x80) Skip = I;
+      // Eight bytes at a time while none is "<" or above 0x7F (a borrow can only raise a
+      // false alarm, which the byte loop then settles), then byte by byte.
+      constexpr std::uint64_t cOnes = 0x0101010101010101ULL, cHighs = 0x8080808080808080ULL;
+      constexpr std::uint64_t cLts = cOnes * '<';
+      Integer Skip = 0;
+      while (N - Skip >= 8) {
+        std::uint64_t W;
+        std::memcpy(&W, P + Skip, sizeof W);
+        if ((W | ((W ^ cLts) - cOnes)) & cHighs) break;
+        Skip += 8;
+      }
+      while (Skip < N && P[Skip] != '<' && P[Skip] < 0x80) ++Skip;
       if (Skip > 0) {
         Reader.SkipAscii(Skip);
         continue;

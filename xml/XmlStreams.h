@@ -69,10 +69,13 @@ class TvxCodecStream : public TStream {
   inline bool ReadOne(Byte& B);
   // The bytes that follow, for scanning in place: points P at them and returns how many may
   // be looked at, 0 when the shortcut does not apply. Only the leading bytes from 1 to 0x7F
-  // are characters of their own; the caller stops at the first other byte.
+  // are characters of their own; the caller stops at the first other byte (a 0 it may pass
+  // only when it would go on reading after the end that 0 reads as).
   inline Integer AsciiWindow(const Byte*& P) const;
-  // Consumes the first Count (1 or more) bytes of the window, each ASCII and none 0, leaving
-  // the state Count calls of ReadOne would leave.
+  // Consumes the first Count (1 or more) bytes of the window, each ASCII, leaving the state
+  // Count calls of ReadOne would leave (a 0 among them is consumed as ReadOne consumes it,
+  // though ReadOne would report it as the end: only a caller that goes on after that may
+  // pass one).
   inline void SkipAscii(Integer Count);
   virtual void WriteByte(Byte B);
   virtual void WriteBuf(const void* Buffer, Integer Offset, Integer Count);

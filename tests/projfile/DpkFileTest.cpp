@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include "projfile/DpkFile.h"
 #include "tests/projfile/DprojFileTestSupport.h"
 
@@ -34,6 +36,37 @@ UnicodeString Parts(TDpkFile& ADpk) {
   return Result;
 }
 
+// What the compiler takes from a package source, read token by token apart from the code
+// under test: its directives in order and the tokens of its requires and contains clauses.
+struct TCompiled {
+  std::vector<std::string> Directives, Requires, Contains;
+  bool operator==(const TCompiled&) const = default;
+};
+
+TCompiled Compiled(const std::string& AText) {
+  const auto IsName = [](char C) { return std::isalnum(static_cast<unsigned char>(C)) || C == '_' || C == '.'; };
+  TCompiled Result;
+  std::vector<std::string>* List = nullptr;
+  for (size_t I = 0, End = 0; I < AText.size(); I = End) {
+    // Comments and directives run to their closer, strings to their quote, names on.
+    const char C = AText[I];
+    const std::string Closer = C == '{' ? "}" : C == '\'' ? "'" : AText.compare(I, 2, "(*") == 0 ? "*)"
+                               : AText.compare(I, 2, "//") == 0 ? "\n" : "";
+    End = Closer.empty() ? I + 1 : std::min(AText.find(Closer, I + 1), AText.size()) + Closer.size();
+    while (Closer.empty() && IsName(C) && End < AText.size() && IsName(AText[End])) ++End;
+    const std::string Token = AText.substr(I, End - I);
+    const UnicodeString Word = LowerCase(UTF8ToUnicode(Token));
+    if (Token.rfind("{$", 0) == 0) Result.Directives.push_back(Token);
+    if ((!Closer.empty() && C != '\'') || std::isspace(static_cast<unsigned char>(C))) continue;
+    if (List != nullptr) List->push_back(Token);
+    if (C == ';') List = nullptr;
+    else if (List == nullptr && Word == u"end.") break;
+    else if (List == nullptr && (Word == u"requires" || Word == u"contains"))
+      List = Word == u"requires" ? &Result.Requires : &Result.Contains;
+  }
+  return Result;
+}
+
 }  // namespace
 
 TEST(DpkFile, EveryCorpusPackageRoundTrips) {
@@ -47,6 +80,8 @@ TEST(DpkFile, EveryCorpusPackageRoundTrips) {
     ASSERT_FALSE(First.Name().empty() || First.Contains().Count() == 0);
     First.SaveToFile(U16(Dir / "a.dpk"));
     const std::string Saved = ReadBytes(Dir / "a.dpk");
+    TCompiled Before = Compiled(ReadBytes(File));
+    EXPECT_EQ(Before, Compiled(Saved));
     EXPECT_EQ(ReadBytes(File).rfind(cBom, 0) == 0, Saved.rfind(cBom, 0) == 0);
 
     TDpkFile Second(U16(Dir / "a.dpk"));
@@ -60,6 +95,10 @@ TEST(DpkFile, EveryCorpusPackageRoundTrips) {
     TDpkFile Adjusted(U16(Dir / "b.dpk"));
     EXPECT_EQ(u"290", Adjusted.LibSuffix());
     EXPECT_EQ(Directives + (Saved.find("{$LIBSUFFIX") == std::string::npos ? 1 : 0), Adjusted.Settings().Count());
+    TCompiled After = Compiled(ReadBytes(Dir / "b.dpk"));
+    for (TCompiled* View : {&Before, &After})
+      std::erase_if(View->Directives, [](const std::string& D) { return StartsText(u"{$LIBSUFFIX", UTF8ToUnicode(D)); });
+    EXPECT_EQ(Before, After);
   }
 }
 
@@ -69,11 +108,16 @@ TEST(DpkFile, FixedLayout) {
     const char16_t* Source;
     const char* Expected;
   } Cases[] = {
-      {"comments and blank lines go, resources come first, an indented define goes, an indented resource stays",
+      {"comments and blank lines go, resources come first, indented directives stay as read",
        u"// c\r\npackage Pkg;\r\n\r\n{$LIBSUFFIX '210'}\r\n(* c *)\r\n  {$DEFINE X}\r\n  {$R 'b.dres'}\r\n{$R *.res}\r\n"
        u"{%File 'x'}\r\nrequires\r\n  rtl,\r\n  vcl;\r\ncontains\r\n  A in 'A.pas';\r\nend.\r\n",
-       "package Pkg;\r\n\r\n  {$R 'b.dres'}\r\n{$R *.res}\r\n{$LIBSUFFIX '210'}\r\n{%File 'x'}\r\n\r\n"
+       "package Pkg;\r\n\r\n  {$R 'b.dres'}\r\n{$R *.res}\r\n{$LIBSUFFIX '210'}\r\n  {$DEFINE X}\r\n{%File 'x'}\r\n\r\n"
        "requires\r\n  rtl,\r\n  vcl;\r\n\r\ncontains\r\n  A in 'A.pas';\r\n\r\nend.\r\n"},
+      {"directives keep their side of each clause; a conditional resource stays inside its condition",
+       u"package P;\r\n{$IFDEF W}\r\n  {$R w.res}\r\n{$ENDIF} // w\r\n  {%File 'x'}\r\nrequires\r\n  rtl;\r\n  {$DEFINE W}\r\n"
+       u"contains\r\n  A;\r\n{$IFDEF W}{$R a.res}{$ENDIF}\r\n\t{$R b.res}\r\nend.\r\n",
+       "package P;\r\n\r\n\t{$R b.res}\r\n{$IFDEF W}\r\n  {$R w.res}\r\n{$ENDIF} // w\r\n  {%File 'x'}\r\n\r\nrequires\r\n  rtl;\r\n\r\n"
+       "  {$DEFINE W}\r\n\r\ncontains\r\n  A;\r\n\r\n{$IFDEF W}{$R a.res}{$ENDIF}\r\n\r\nend.\r\n"},
       {"no contains clause, entries trimmed, empty entries left out, a lone semicolon ends the list",
        u"PACKAGE  Pkg ;\n  REQUIRES  \n\trtl ,\n\n  vcl\n  ;\nend.", "package  Pkg;\r\n\r\n\r\nrequires\r\n  rtl,\r\n  vcl;\r\n\r\nend.\r\n"},
       {"a clause on the keyword's line is dropped with its continuation; \"end.\" stops reading",
@@ -108,6 +152,7 @@ TEST(DpkFile, LibSuffixReadAndReplaced) {
       {u"{$LIBSUFFIX AUTO}", u"", "{$LIBSUFFIX '260'}\r\n"},
       {u"{$LIBSUFFIX $(Auto)}\r\n{$LIBSUFFIX '9'}", u"", "{$LIBSUFFIX '260'}\r\n{$LIBSUFFIX '9'}\r\n"},
       {u"{$LIBSUFFIX '}", u"", "{$LIBSUFFIX '260'}\r\n"},
+      {u"{$RUNONLY}\r\n  {$LIBSUFFIX '210'} // indented", u"210", "{$RUNONLY}\r\n{$LIBSUFFIX '260'}\r\n"},
   };
   for (const auto& Case : Cases) {
     EXPECT_EQ(Case.Read, TDpkFile(Lines(Case.Directives)).LibSuffix());
