@@ -224,7 +224,13 @@ void TDpkFile::LoadFromStrings(const TStrings& Source) {
     const UnicodeString Keyword = LowerCase(Trim(Line));
     if (Keyword == u"requires") InRequires = true;
     else if (Keyword == u"contains") InContains = true;
+    // After the contains clause only code the compiler still reads can stand (assembly
+    // attributes of a .NET package, say): kept as it is, with the comments around it.
+    else if (Directives == &FAfterContains && (!Left.empty() || FAfterContains.Count() > 0))
+      FAfterContains.Add(Line);
   }
+  while (FAfterContains.Count() > 0 && Trim(FAfterContains[FAfterContains.Count() - 1]).empty())
+    FAfterContains.Delete(FAfterContains.Count() - 1);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -37,8 +37,10 @@ class TDpkFile {
   // exactly as read.
   TStringList& Settings() { return FSettings; }
   void SetSettings(const TStrings& AValue) { FSettings.Assign(AValue); }
-  // The directive lines that stand after the requires clause and after the contains clause:
-  // written there again (Indy defines WINDOWS between the two for the units it contains).
+  // The directive lines that stand after the requires clause, and every line after the
+  // contains clause (directives, assembly attributes, the comments among them; blank lines at
+  // either end left out): written there again (Indy defines WINDOWS between the two clauses
+  // for the units it contains).
   TStringList& AfterRequires() { return FAfterRequires; }
   void SetAfterRequires(const TStrings& AValue) { FAfterRequires.Assign(AValue); }
   TStringList& AfterContains() { return FAfterContains; }

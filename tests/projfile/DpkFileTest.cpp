@@ -37,9 +37,10 @@ UnicodeString Parts(TDpkFile& ADpk) {
 }
 
 // What the compiler takes from a package source, read token by token apart from the code
-// under test: its directives in order and the tokens of its requires and contains clauses.
+// under test: its directives in order, the tokens of its requires and contains clauses and
+// the code after them.
 struct TCompiled {
-  std::vector<std::string> Directives, Requires, Contains;
+  std::vector<std::string> Directives, Requires, Contains, AfterContains;
   bool operator==(const TCompiled&) const = default;
 };
 
@@ -58,8 +59,10 @@ TCompiled Compiled(const std::string& AText) {
     const UnicodeString Word = LowerCase(UTF8ToUnicode(Token));
     if (Token.rfind("{$", 0) == 0) Result.Directives.push_back(Token);
     if ((!Closer.empty() && C != '\'') || std::isspace(static_cast<unsigned char>(C))) continue;
+    if (List == &Result.AfterContains && Word == u"end.") break;
     if (List != nullptr) List->push_back(Token);
-    if (C == ';') List = nullptr;
+    if (List == &Result.AfterContains) continue;
+    if (C == ';') List = List == &Result.Contains ? &Result.AfterContains : nullptr;
     else if (List == nullptr && Word == u"end.") break;
     else if (List == nullptr && (Word == u"requires" || Word == u"contains"))
       List = Word == u"requires" ? &Result.Requires : &Result.Contains;
