@@ -178,7 +178,14 @@ std::unique_ptr<TVorlaneConfig> TVorlaneHandler::CreateMergedSettings(const Unic
   FVorlaneSettings->Prepare();
   auto LConfig = std::make_unique<TVorlaneConfig>();
   LConfig->SetSettings(FVorlaneSettings->Settings());
-  LConfig->MergeSettings(VorlaneGroupConfig()->Settings());
+  // The group level in memory is loaded when the active project changes, which is after the
+  // IDE has opened the projects of a new group: while they open it still belongs to the group
+  // before (or to none), so the level of the group being opened comes from its file.
+  const UnicodeString LGroupName = ProjectGroupName();
+  if (AnsiSameText(VorlaneGroupConfig()->FileName(), LGroupName))
+    LConfig->MergeSettings(VorlaneGroupConfig()->Settings());
+  else
+    LConfig->MergeSettings(LGroupName);
   if (AnsiSameText(AFileName, ProjectName()))
     LConfig->MergeSettings(VorlaneConfig()->Settings());
   else

@@ -84,8 +84,8 @@ class TVorlaneHandler {
   void SetGlobalSettings(const TVorlaneSettingsRec& AValue) { FVorlaneSettings->SetSettings(AValue); }
 
  protected:
-  // Global OR group OR project level; the project level comes from memory for the active
-  // project and from its settings file otherwise.
+  // Global OR group OR project level. Each of the two comes from memory when it is the level
+  // of the IDE's main project group or active project, and from its settings file otherwise.
   std::unique_ptr<TVorlaneConfig> CreateMergedSettings(const UnicodeString& AFileName);
   // Loads the group level and AFileName's project level; line-break cleaning stays global.
   void LoadConfigs(const UnicodeString& AFileName);

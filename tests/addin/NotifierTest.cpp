@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <map>
+#include <tuple>
 
 #include "addin/Notifier.h"
 #include "addin/Tools.h"
@@ -14,6 +15,7 @@
 #include "ide/IdeTestSupport.h"
 #include "projfile/SplitterDprojFile.h"
 #include "simide/SimIDE.h"
+#include "simide/SimModules.h"
 
 using namespace Vorlane;
 using namespace TestSupport;
@@ -89,6 +91,23 @@ TEST_F(NotifierTest, DictionaryFollowsRenameAndClose) {
   for (const TStep& LStep : LSteps) {
     LStep.Act();
     EXPECT_EQ(Keys(N), LStep.Keys) << LStep.What;
+  }
+}
+
+// The projects of a group being opened get that group's own settings, never those of the group
+// open before: only G's level gives its packages the IDE's library suffix at opening.
+TEST_F(NotifierTest, AGroupsOwnSettingsApplyAtItsOpening) {
+  for (const char* LName : {"A", "B", "C"}) Dir.Touch(std::string(LName) + ".dproj", SampleDproj("Package"));
+  Dir.Touch("H.groupproj", std::string(cGroup).replace(cGroup.find("A.dproj"), 1, "C"));
+  TVorlaneSettingsRec LGroupLevel;
+  LGroupLevel.AutoLibSuffix = true;
+  LGroupLevel.SaveToFile(F("G.groupproj"));
+  Start();
+  for (const auto& [LGroup, LProject, LSuffix] :
+       {std::tuple{"G", "A", u"210"}, {"H", "C", u"200"}, {"G", "A", u"210"}}) {
+    IDE->OpenProjectGroup(F(std::string(LGroup) + ".groupproj"));
+    auto* LOpened = dynamic_cast<TSimProject*>(IDE->FindModule(F(std::string(LProject) + ".dproj")).Get());
+    EXPECT_EQ(LOpened->Options().Find(u"Base")->GetValue(u"DllSuffix", false), LSuffix) << LGroup;
   }
 }
 

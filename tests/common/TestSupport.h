@@ -82,9 +82,24 @@ class TScratchFolder {
 };
 
 // The shared data next to the project (real project files, the XML conformance suite); used
-// by path only, and possibly absent.
-inline fs::path SharedDir() { return fs::path(VORLANE_SHARED_DIR); }
+// by path only, and possibly absent. The environment variable VORLANE_SHARED_DIR names it at
+// run time; without it, the folder beside the source tree that the build compiled in.
+inline fs::path SharedDir() {
+  const char* LFolder = std::getenv("VORLANE_SHARED_DIR");
+  return fs::path(LFolder && *LFolder ? LFolder : VORLANE_SHARED_DIR);
+}
 inline fs::path CorpusDir() { return SharedDir() / "corpus"; }
+
+// Whether the shared entry APath is there. A fresh clone has no shared data and its tests skip
+// what needs it; a run with VORLANE_REQUIRE_SHARED=1 (CI) must not pass that way, so there an
+// absent entry also fails the running test.
+inline bool SharedPresent(const fs::path& APath, const std::string& AWhat) {
+  if (fs::exists(APath)) return true;
+  const char* LRequired = std::getenv("VORLANE_REQUIRE_SHARED");
+  if (LRequired && *LRequired && std::string(LRequired) != "0")
+    ADD_FAILURE() << AWhat << " not found at " << APath << ", and VORLANE_REQUIRE_SHARED is set";
+  return false;
+}
 
 // Byte strings written as numbers, for encodings and markers that are unreadable as literals.
 inline std::string Bytes(std::initializer_list<int> AValues) {
@@ -172,10 +187,10 @@ inline std::string MessageOf(const std::function<void()>& AAction) {
 }  // namespace TestSupport
 
 // Ends the running test as skipped, saying what is missing, when APath (shared data that may
-// not be installed) does not exist.
-#define TESTSUPPORT_SKIP_IF_ABSENT(APath, AWhat)                              \
-  do {                                                                        \
-    const std::filesystem::path SkipPath_ = (APath);                          \
-    if (!std::filesystem::exists(SkipPath_))                                  \
-      GTEST_SKIP() << AWhat << " not found at " << SkipPath_;                 \
+// not be installed) does not exist; as failed too when the run requires the shared data.
+#define TESTSUPPORT_SKIP_IF_ABSENT(APath, AWhat)                                             \
+  do {                                                                                       \
+    const std::filesystem::path SkipPath_ = (APath);                                         \
+    if (!TestSupport::SharedPresent(SkipPath_, AWhat))                                       \
+      GTEST_SKIP() << AWhat << " not found at " << SkipPath_ << " (see VORLANE_SHARED_DIR)"; \
   } while (false)

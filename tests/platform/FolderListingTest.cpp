@@ -124,7 +124,7 @@ TEST(FolderListingCacheTest, EveryCorpusProjectNamedOnItsOwn) {
   // listing is kept and every name, also in other case and with wildcards, finds what a
   // listing finds.
   const fs::path Folder = TestSupport::CorpusDir() / "dproj";
-  if (!fs::is_directory(Folder)) GTEST_SKIP() << "no corpus at " << Folder;
+  TESTSUPPORT_SKIP_IF_ABSENT(Folder, "project corpus");
   const UnicodeString Path = UTF8ToUnicode(Folder.string());
   TFolderListingCache Cache;
   size_t Found = 0;

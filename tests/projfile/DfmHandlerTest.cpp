@@ -78,8 +78,8 @@ std::string WithHeader(const std::string& ABody) {
 // Converting to text and back gives the bytes of every corpus binary form but those whose
 // difference is explained in bench/RESULTS.md.
 TEST(DfmCorpusTest, BinaryFormsSurviveTextAndBack) {
+  TESTSUPPORT_SKIP_IF_ABSENT(TestSupport::CorpusDir() / "dfm-binary", "corpus binary forms");
   const std::vector<fs::path> Files = CorpusFiles("dfm-binary", ".dfm");
-  if (Files.empty()) GTEST_SKIP() << "corpus binary forms not found";
   // An empty string stored as a wide string: its text '' comes back as a short string.
   const std::set<std::string> Equivalent = {"pyscripter__python4delphi__Demos_Demo04_Unit1.dfm"};
   std::set<std::string> Differing;
@@ -102,8 +102,8 @@ TEST(DfmCorpusTest, BinaryFormsSurviveTextAndBack) {
 // Converting to binary and back gives the text of every corpus text form, line for line (the
 // repository copies with LF line breaks or a byte-order mark get CR LF and no mark).
 TEST(DfmCorpusTest, TextFormsSurviveBinaryAndBack) {
+  TESTSUPPORT_SKIP_IF_ABSENT(TestSupport::CorpusDir() / "dfm-text", "corpus text forms");
   const std::vector<fs::path> Files = CorpusFiles("dfm-text", ".dfm");
-  if (Files.empty()) GTEST_SKIP() << "corpus text forms not found";
   for (const fs::path& File : Files) {
     SCOPED_TRACE(File.filename().string());
     const std::string Original = ReadBytes(File);
@@ -118,10 +118,10 @@ TEST(DfmCorpusTest, TextFormsSurviveBinaryAndBack) {
 // Every corpus form: the Explicit lines go, every other line stays, the form keeps its kind
 // and its last-write time, and a form without Explicit lines is not touched at all.
 TEST(DfmCorpusTest, HandlerRemovesExplicitLinesFromEveryForm) {
+  TESTSUPPORT_SKIP_IF_ABSENT(TestSupport::CorpusDir() / "dfm-binary", "corpus binary forms");
   std::vector<fs::path> Files = CorpusFiles("dfm-binary", ".dfm");
   const std::vector<fs::path> Text = CorpusFiles("dfm-text", ".dfm");
   Files.insert(Files.end(), Text.begin(), Text.end());
-  if (Files.empty()) GTEST_SKIP() << "corpus forms not found";
   TTempDir Dir;
   int Written = 0;
   for (const fs::path& File : Files) {

@@ -67,8 +67,8 @@ const std::vector<TOperation>& Operations() {
 }  // namespace
 
 TEST(DprojFileCorpus, EveryOperationOnEveryProject) {
+  TESTSUPPORT_SKIP_IF_ABSENT(CorpusFolder(), "project corpus");
   const auto Projects = CorpusProjects();
-  if (Projects.empty()) GTEST_SKIP() << "no corpus at " << CorpusFolder();
 
   const auto Malformed = MalformedProjects();
   TTempDir Dir;

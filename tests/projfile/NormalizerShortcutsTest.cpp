@@ -60,7 +60,7 @@ TEST(NormalizerShortcuts, ConditionsMatchTheComposedBuilders) {
 std::vector<std::string> WithCorpus(const std::string& AHand) {
   std::vector<std::string> LTexts = {AHand};
   const fs::path LDir = TestSupport::CorpusDir() / "dproj";
-  if (fs::is_directory(LDir))
+  if (TestSupport::SharedPresent(LDir, "project corpus"))
     for (const auto& LEntry : fs::directory_iterator(LDir))
       if (LEntry.path().extension() == ".dproj") LTexts.push_back(TestSupport::ReadBytes(LEntry.path()));
   return LTexts;

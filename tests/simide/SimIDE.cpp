@@ -379,7 +379,7 @@ void TSimIDE::SaveModule(IOTAModule* AModule) {
   TIntfPtr<TSimModule> LModule(AsModule(AModule));
   LModule->NotifyEach([](IOTAModuleNotifier* N) { N->BeforeSave(); });
   auto LProject = dynamic_cast<TSimProject*>(LModule.Get());
-  if (LProject) LProject->WriteOptions();
+  if (LProject) LProject->WriteProjectFile();
   for (const auto& LEditor : LModule->Editors())
     if (!LProject || LEditor->IsModified()) {
       WriteFileBytes(LEditor->GetFileName(), LEditor->Content());
@@ -390,14 +390,11 @@ void TSimIDE::SaveModule(IOTAModule* AModule) {
 
 void TSimIDE::SaveModuleAs(IOTAModule* AModule, const UnicodeString& ANewFileName) {
   TIntfPtr<TSimModule> LModule(AsModule(AModule));
-  const UnicodeString LOldName = LModule->GetFileName();
-  if (dynamic_cast<TSimProject*>(LModule.Get())) {
-    // The project file is carried over; the source editor keeps its own name.
-    if (FileExists(LOldName)) WriteFileBytes(ANewFileName, ReadFileBytes(LOldName));
-  } else {
+  // A project's source editor keeps its own name; the project file is written whole under the
+  // new name.
+  if (!dynamic_cast<TSimProject*>(LModule.Get()))
     for (const auto& LEditor : LModule->Editors())
       LEditor->SetFileName(ChangeFileExt(ANewFileName, ExtractFileExt(LEditor->GetFileName())));
-  }
   LModule->SetFileName(ANewFileName);
   LModule->NotifyEach([&](IOTAModuleNotifier* N) { N->ModuleRenamed(ANewFileName); });
   SaveModule(LModule.Get());

@@ -93,7 +93,7 @@ class TSimIDE {
   void CloseModule(IOTAModule* AModule);
   void CloseAll();
   // BeforeSave to the module's notifiers, the file(s) written, AfterSave. A project writes
-  // its changed options into its project file (and an edited source); a unit writes its
+  // its whole in-memory state into its project file (and an edited source); a unit writes its
   // buffer and form.
   void SaveModule(IOTAModule* AModule);
   // Gives the module a new file name (ModuleRenamed to its notifiers), then saves it there.

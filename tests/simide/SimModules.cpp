@@ -196,7 +196,7 @@ void TSimBuildConfiguration::SetValue(const UnicodeString& APropName, const Unic
     LValue->second = AValue;
   else
     FValues.emplace_back(APropName, AValue);
-  Changed(APropName);
+  Changed();
 }
 
 bool TSimBuildConfiguration::GetBoolean(const UnicodeString& APropName, bool AIncludeInheritedValue) {
@@ -207,12 +207,10 @@ void TSimBuildConfiguration::Remove(const UnicodeString& APropName) {
   auto LIt = std::find_if(FValues.begin(), FValues.end(), [&](const auto& V) { return SameText(V.first, APropName); });
   if (LIt == FValues.end()) return;
   FValues.erase(LIt);
-  Changed(APropName);
+  Changed();
 }
 
-void TSimBuildConfiguration::Changed(const UnicodeString& APropName) {
-  if (std::none_of(FChanged.begin(), FChanged.end(), [&](const UnicodeString& K) { return SameText(K, APropName); }))
-    FChanged.push_back(APropName);
+void TSimBuildConfiguration::Changed() {
   if (FProject) FProject->SetModified(true);
 }
 
@@ -270,7 +268,10 @@ bool TSimProject::HasFileName(const UnicodeString& AFileName) {
 void TSimProject::ReadProjectFile() {
   FOptions->Detach();
   FOptions = TIntfPtr<TSimProjectOptions>(new TSimProjectOptions(this));
-  TCustomProjFile LFile(GetFileName());
+  auto LDocument = std::make_unique<TDprojXml>();
+  if (FileExists(GetFileName())) LDocument->LoadFromFile(GetFileName());
+  FDocument = std::move(LDocument);
+  TCustomProjFile LFile(FDocument.get());
 
   const UnicodeString LAppType = ChildText(LFile.GetMainGroup(), "AppType");
   FApplicationType = LAppType.empty() ? UnicodeString(u"Application") : LAppType;
@@ -321,25 +322,24 @@ void TSimProject::ReadProjectFile() {
   FModified = false;
 }
 
-void TSimProject::WriteOptions() {
-  auto& LAll = FOptions->All();
-  if (std::all_of(LAll.begin(), LAll.end(), [](const auto& C) { return C->ChangedKeys().empty(); })) return;
-  TCustomProjFile LFile(GetFileName());
-  for (const auto& LConfig : LAll) {
+// A real IDE renders the project from its model: what the add-in changed in the file since it
+// was read (its per-user values put back, say) is overwritten by the IDE's own state.
+void TSimProject::WriteProjectFile() {
+  TCustomProjFile LFile(FDocument.get());
+  for (const auto& LConfig : FOptions->All()) {
     const UnicodeString LCondition = ConfigCondition(LConfig->GetKey());
-    for (const UnicodeString& LKey : LConfig->ChangedKeys()) {
-      const UTF8String LName = UnicodeToUTF8(LKey);
-      if (LConfig->HasKey(LKey)) {
-        TXmlNode* LGroup = LFile.CreatePropertyGroup(LCondition);
-        LGroup->NodeFindOrCreate(LName)->SetValueAsUnicodeString(LConfig->GetValue(LKey, false));
-      } else if (TXmlNode* LGroup = LFile.GetPropertyGroup(LCondition)) {
-        for (Integer I = LGroup->GetNodeCount() - 1; I >= 0; --I)
-          if (SameText(UTF8ToUnicode(LGroup->GetNodes(I)->Name()), LKey)) LGroup->NodeDelete(I);
-      }
+    TXmlNode* LGroup = LFile.GetPropertyGroup(LCondition);
+    for (Integer I = LGroup ? LGroup->GetNodeCount() - 1 : -1; I >= 0; --I) {
+      TXmlNode* LNode = LGroup->GetNodes(I);
+      if (LNode->ElementType() == xeNormal && !LNode->Name().empty() && !LConfig->HasKey(UTF8ToUnicode(LNode->Name())))
+        LGroup->NodeDelete(I);
     }
-    LConfig->ChangedKeys().clear();
+    for (const auto& [LName, LValue] : LConfig->Values()) {
+      if (!LGroup) LGroup = LFile.CreatePropertyGroup(LCondition);
+      LGroup->NodeFindOrCreate(UnicodeToUTF8(LName))->SetValueAsUnicodeString(LValue);
+    }
   }
-  LFile.SaveToFile();
+  FDocument->SaveToFile(GetFileName());
   FModified = false;
 }
 

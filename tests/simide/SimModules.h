@@ -4,11 +4,13 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "ide/ToolsAPI.h"
+#include "projfile/DprojXml.h"
 
 namespace Vorlane {
 
@@ -155,13 +157,11 @@ class TSimBuildConfiguration : public TInterfacedObject, public virtual IOTABuil
   std::vector<TSimBuildConfiguration*>& PlatformConfigurations() { return FPlatformConfigs; }
   // The keys as read from the file and edited since, in file order.
   std::vector<std::pair<UnicodeString, UnicodeString>>& Values() { return FValues; }
-  // Keys set or removed since the project was read or last saved.
-  std::vector<UnicodeString>& ChangedKeys() { return FChanged; }
   void Detach();
 
  private:
   const std::pair<UnicodeString, UnicodeString>* Find(const UnicodeString& APropName) const;
-  void Changed(const UnicodeString& APropName);
+  void Changed();
 
   TSimProject* FProject;
   UnicodeString FKey;
@@ -171,7 +171,6 @@ class TSimBuildConfiguration : public TInterfacedObject, public virtual IOTABuil
   std::vector<TSimBuildConfiguration*> FChildren;
   std::vector<TSimBuildConfiguration*> FPlatformConfigs;
   std::vector<std::pair<UnicodeString, UnicodeString>> FValues;
-  std::vector<UnicodeString> FChanged;
 };
 
 class TSimProjectOptions : public TInterfacedObject,
@@ -210,12 +209,12 @@ class TSimProject : public TSimModule, public virtual IOTAProject {
   TIntfPtr<IOTAProjectOptions> GetProjectOptions() override;
 
   bool HasFileName(const UnicodeString& AFileName) override;
-  // Reads type, platforms and build configurations from the project file (a missing file
-  // gives an application with a lone "Base" configuration).
+  // Reads the project file into memory, and from it type, platforms and build configurations
+  // (a missing file gives an application with a lone "Base" configuration).
   void ReadProjectFile();
-  // Writes the option changes made since the last read or save into the project file,
-  // written only when its bytes change.
-  void WriteOptions();
+  // Writes the whole project as the IDE holds it, the project file as read with every option
+  // as it is now, over whatever the file holds meanwhile (written only when its bytes change).
+  void WriteProjectFile();
   // The project source (.dpr or .dpk) beside the project file.
   UnicodeString SourceFileName() const { return FSourceFileName; }
   TSimProjectOptions& Options() { return *FOptions; }
@@ -228,6 +227,7 @@ class TSimProject : public TSimModule, public virtual IOTAProject {
   TArrayOfString FPlatforms;
   UnicodeString FSourceFileName;
   TIntfPtr<TSimProjectOptions> FOptions;
+  std::unique_ptr<TDprojXml> FDocument;
   bool FModified = false;
 };
 

@@ -60,7 +60,7 @@ void ExpectSameBothWays(TXmlDocument& ADoc) {
 
 TEST(WriterBatching, CorpusProjectsWriteTheSameWatchedOrNot) {
   const fs::path LDir = TestSupport::CorpusDir() / "dproj";
-  if (!fs::is_directory(LDir)) GTEST_SKIP() << "no corpus";
+  TESTSUPPORT_SKIP_IF_ABSENT(LDir, "project corpus");
   int LWritten = 0;
   for (const auto& LEntry : fs::directory_iterator(LDir)) {
     if (LEntry.path().extension() != ".dproj") continue;
