@@ -187,6 +187,12 @@ TEST(PluginSession, APersonWorksWithTheAddIn) {
   WriteBytes(Dir / "again.dproj", LApp);
   TNormalizerDProjFile::Normalize(U16(Dir / "again.dproj"));
   EXPECT_EQ(ReadBytes(Dir / "again.dproj"), LApp) << "saved in canonical form";
+  // A backup left beside the project by an interrupted rewrite: the add-in's save refuses
+  // through the error the IDE shows, and the backup stays.
+  WriteBytes(W / "App.dproj.vorlane-backup", "left");
+  EXPECT_THROW(IDE.SaveModule(App.Get()), std::exception);
+  EXPECT_EQ(ReadBytes(W / "App.dproj.vorlane-backup"), "left");
+  fs::remove(W / "App.dproj.vorlane-backup");
 
   // --- A form and a package source opened ----------------------------------------------------
   TIntfPtr<IOTAModule> LUnit = IDE.OpenFile(U16(W / "Main.pas"));
