@@ -6,6 +6,7 @@
 #include "projfile/DprojFile.h"
 #include "projfile/DprojXml.h"
 #include "projfile/NormalizerDprojFile.h"
+#include "projfile/ProjFileIO.h"
 
 namespace Vorlane {
 
@@ -92,7 +93,10 @@ void TVorlaneCmd::ProcessFile(const UnicodeString& AFileName, const UnicodeStrin
   TFileHandlerCmdLine::ProcessFile(AFileName, ATargetName);
   if (FCmd.none()) return;
   // A failure of loading, editing or saving leaves the file as it was and ends in the file
-  // handler's "Error: <message>" line; the "converting" line before it names the file.
+  // handler's "Error: <message>" line; the "converting" line before it names the file. A
+  // backup left by an interrupted rewrite means the file may be damaged: that is what the user
+  // must hear, rather than what the damage does to loading.
+  ProjFileCheckNoBackup(AFileName);
   FXml->LoadFromFile(AFileName);
   if (HasCmd(RemovePlatforms) || HasCmd(RefreshFormType) || HasCmd(RemoveExcludedPackages) ||
       HasCmd(RemoveDeployment) || HasCmd(RemoveUWP))

@@ -2,9 +2,13 @@
 // order and whole-file text.
 #include "platform/FileSystem.h"
 
-#include <cstring>
+#include <cerrno>
 #include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <memory>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/Classes.h"
 #include "platform/OsBackend.h"
@@ -346,39 +350,125 @@ TFolderListingCache::~TFolderListingCache() = default;
 // ---------------------------------------------------------------------------------------------
 // In-place rewrite
 
+void (*OnOverwriteStep)(TOverwriteStep AStep) = nullptr;
+
 namespace {
 
-// Claims room for ACount bytes in AFileName, then lets AWrite put them at its start with
-// interrupts held back, and cuts the file to that length.
-template <typename TWrite>
-void OverwriteWith(const UnicodeString& AFileName, Int64 ACount, TWrite AWrite) {
-  TFileStream Stream(AFileName, fmOpenReadWrite | fmShareDenyWrite);
-  const Int64 OldSize = Stream.Size();
-  if (const int Err = OsBackend::ReserveFileSpace(Stream.Handle(), ACount)) {
-    // A failed reservation may have grown the file; its content is still the old one.
-    if (Stream.Size() != OldSize) Stream.SetSize(OldSize);
-    throw EWriteError(u"Stream write error. " + UTF8ToUnicode(std::strerror(Err)));
+void Reached(TOverwriteStep AStep) {
+  if (OnOverwriteStep != nullptr) OnOverwriteStep(AStep);
+}
+
+// A name of fixed length in ANear's folder: it does not grow with ANear's name.
+UnicodeString TemporaryNameFor(const UnicodeString& ANear) {
+  static unsigned Counter = 0;
+  const std::uint64_t Seed = static_cast<std::uint64_t>(CurrentFileTime()) ^ (static_cast<std::uint64_t>(++Counter) << 48);
+  UnicodeString Hex;
+  for (int Shift = 60; Shift >= 0; Shift -= 4) Hex += u"0123456789abcdef"[(Seed >> Shift) & 0xF];
+  return ExtractFilePath(ANear) + u"~vl" + Hex + u".tmp";
+}
+
+// Whether the two files hold the same bytes; false when either cannot be read.
+bool SameContent(const UnicodeString& AFileName1, const UnicodeString& AFileName2) {
+  try {
+    TFileStream F1(AFileName1, fmOpenRead | fmShareDenyNone), F2(AFileName2, fmOpenRead | fmShareDenyNone);
+    if (F1.Size() != F2.Size()) return false;
+    std::vector<char> B1(65536), B2(B1.size());
+    for (;;) {
+      const Integer N = F1.Read(B1.data(), static_cast<Integer>(B1.size()));
+      if (N <= 0) return N == 0 && F2.Read(B2.data(), 1) == 0;
+      F2.ReadBuffer(B2.data(), N);
+      if (std::memcmp(B1.data(), B2.data(), static_cast<size_t>(N)) != 0) return false;
+    }
+  } catch (const Exception&) {
+    return false;
   }
-  // An interrupt now would leave neither the old nor the new content: it waits.
-  TInterruptHold Hold;
-  Stream.SetPosition(0);
-  AWrite(Stream);
-  Stream.SetSize(ACount);
-  Stream.FlushToDisk();
+}
+
+// Copies AFileName into a new temporary file beside ANear and flushes it: the backup before
+// it has its name. The copy is still listed as pending (an interrupt removes it).
+UnicodeString CopyToTemporary(const UnicodeString& AFileName, const UnicodeString& ANear, int& APending) {
+  UnicodeString Name;
+  std::unique_ptr<TFileStream> Copy = CreateTemporaryFile(ANear, Name, APending);
+  try {
+    TFileStream Old(AFileName, fmOpenRead | fmShareDenyWrite);
+    if (const Int64 Size = Old.Size(); Size > 0) Copy->CopyFrom(&Old, Size);
+    Copy->FlushToDisk();
+  } catch (...) {
+    Copy.reset();
+    TInterruptHold Hold;
+    DeleteFile(Name);
+    RemovePendingFile(APending);
+    throw;
+  }
+  return Name;
 }
 
 }  // namespace
 
-void OverwriteFileContent(const UnicodeString& AFileName, const void* AData, Int64 ACount) {
-  OverwriteWith(AFileName, ACount, [&](TStream& AStream) { AStream.WriteBuffer64(AData, ACount); });
+std::unique_ptr<TFileStream> CreateTemporaryFile(const UnicodeString& ANear, UnicodeString& AName, int& APending) {
+  for (;;) {
+    AName = TemporaryNameFor(ANear);
+    TInterruptHold Hold;
+    std::unique_ptr<TFileStream> Result;
+    try {
+      Result = std::make_unique<TFileStream>(AName, fmCreate | fmExclusive, 0600);
+    } catch (const EFCreateError&) {
+      if (FileExists(AName) || DirectoryExists(AName)) continue;  // the name is taken
+      throw;
+    }
+    APending = AddPendingFile(AName);
+    return Result;
+  }
 }
 
-void OverwriteFileContent(const UnicodeString& AFileName, TStream& ASource) {
-  const Int64 Count = ASource.Size();
-  OverwriteWith(AFileName, Count, [&](TStream& AStream) {
+void OverwriteFileContent(const UnicodeString& AFileName, TStream& ASource, const UnicodeString& ABackupName) {
+  int Pending = -1;
+  const UnicodeString CopyName = CopyToTemporary(AFileName, ABackupName, Pending);
+  Reached(owBackupCopied);
+  // From here until the backup is gone again an interrupt would leave the file half written
+  // or the backup behind for nothing: it waits.
+  TInterruptHold Hold;
+  if (!RenameFile(CopyName, ABackupName)) {
+    const int Err = errno;
+    DeleteFile(CopyName);
+    RemovePendingFile(Pending);
+    throw EFCreateError(Format(u"Cannot create file \"%s\". %s", {ABackupName, UTF8ToUnicode(std::strerror(Err))}));
+  }
+  RemovePendingFile(Pending);
+  try {
+    // The name must be on the disk before the first byte of the file changes.
+    if (!FlushFolderToDisk(ExtractFileDir(ABackupName)))
+      throw EWriteError(u"Stream write error. " + UTF8ToUnicode(std::strerror(errno)));
+    Reached(owBackupNamed);
+    TFileStream Stream(AFileName, fmOpenReadWrite | fmShareDenyWrite);
+    const Int64 OldSize = Stream.Size();
+    const Int64 Count = ASource.Size();
+    if (const int Err = OsBackend::ReserveFileSpace(Stream.Handle(), Count)) {
+      // A failed reservation may have grown the file; its content is still the old one.
+      if (Stream.Size() != OldSize) Stream.SetSize(OldSize);
+      throw EWriteError(u"Stream write error. " + UTF8ToUnicode(std::strerror(Err)));
+    }
+    Stream.SetPosition(0);
     ASource.SetPosition(0);
-    if (Count > 0) AStream.CopyFrom(&ASource, Count);
-  });
+    const Int64 Half = Count / 2;
+    if (Half > 0) Stream.CopyFrom(&ASource, Half);
+    Reached(owHalfWritten);
+    if (Count > Half) Stream.CopyFrom(&ASource, Count - Half);
+    Reached(owWritten);
+    Stream.SetSize(Count);
+    Reached(owCut);
+    Stream.FlushToDisk();
+  } catch (Exception& E) {
+    // The backup may go only while the file still holds exactly the old content.
+    if (SameContent(AFileName, ABackupName)) DeleteFile(ABackupName);
+    else E.SetMessage(E.Message() + Format(u" The old content is kept in \"%s\".", {ABackupName}));
+    throw;
+  } catch (...) {
+    if (SameContent(AFileName, ABackupName)) DeleteFile(ABackupName);
+    throw;
+  }
+  // Should the backup resist deletion, it stays, and the next save of the file says so.
+  DeleteFile(ABackupName);
 }
 
 // ---------------------------------------------------------------------------------------------

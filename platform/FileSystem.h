@@ -12,6 +12,7 @@
 namespace Vorlane {
 
 class TStream;
+class TFileStream;
 
 using TStringDynArray = std::vector<UnicodeString>;
 
@@ -96,13 +97,43 @@ Integer FileLinkCount(const UnicodeString& AFileName);
 bool CopyFileOwner(const UnicodeString& ASource, const UnicodeString& ATarget);
 // Gives AFileName the access rights a newly created file gets (POSIX: 0666 less the umask).
 bool SetDefaultFileAccess(const UnicodeString& AFileName);
-// Writes AData over the existing regular file AFileName in place (same file, same names, same
-// owner), truncated to ACount bytes. The room for the new content is claimed first, so a full
-// disk raises before any byte is overwritten; interrupts wait until the file is complete.
-// Raises EFOpenError or EWriteError with the system's reason.
-void OverwriteFileContent(const UnicodeString& AFileName, const void* AData, Int64 ACount);
-// As above, with the whole content of ASource (read from its start).
-void OverwriteFileContent(const UnicodeString& AFileName, TStream& ASource);
+// A new, empty file in the folder of ANear under a fresh name of fixed length ("~vl<hex>.tmp",
+// so a name near the system's limit still leaves room for it), created exclusively (never
+// through a name or link someone placed there), readable by its owner only, and listed as a
+// pending file (below) in the same step. AName receives its name and APending its entry.
+// Raises EFCreateError when the folder takes no new file.
+std::unique_ptr<TFileStream> CreateTemporaryFile(const UnicodeString& ANear, UnicodeString& AName, int& APending);
+// Pushes the folder's entries (a file created, renamed or deleted in it) to the disk. True on
+// success and where the system cannot say (Windows).
+bool FlushFolderToDisk(const UnicodeString& AFolder);
+// Writes the whole content of ASource over the existing regular file AFileName in place (same
+// file, same names, same owner), cut to ASource's size, without a moment in which the old
+// content exists nowhere whole:
+//  1. the old content is copied into a temporary file beside ABackupName, flushed to the
+//     disk, and only then named ABackupName (which must not exist) with the folder flushed,
+//     so a file of that name is always a complete copy;
+//  2. room for the new content is claimed (a full disk raises before any byte changes), the
+//     content is written, the file cut and flushed;
+//  3. only then is the backup deleted.
+// SIGINT and SIGTERM wait from the naming of the backup until it is deleted. A process killed
+// outright (SIGKILL, power loss) leaves AFileName old, partly rewritten or new, with the
+// complete backup beside it whenever any of its bytes may have changed; before that at most a
+// stray temporary file. Raises EFCreateError, EFOpenError or EWriteError with the system's
+// reason, also when the backup cannot be made (the name is taken, no room, no permission on
+// the folder). AFileName then still holds its old content and no backup stays, unless the
+// failure came after AFileName changed: then the backup stays and the message names it.
+void OverwriteFileContent(const UnicodeString& AFileName, TStream& ASource, const UnicodeString& ABackupName);
+
+// The steps of OverwriteFileContent after which a test may stop the process.
+enum TOverwriteStep {
+  owBackupCopied,  // the copy is complete under its temporary name; nothing named yet
+  owBackupNamed,   // the backup has its name; the file is not touched yet
+  owHalfWritten,   // the first half of the new content is over the old
+  owWritten,       // all of the new content is written, the file not yet cut to its size
+  owCut,           // the file has its new size, not yet flushed; the backup is still there
+};
+// Test seam: when set, called at each step above.
+extern void (*OnOverwriteStep)(TOverwriteStep AStep);
 
 // Temporary files that must not outlive the run. While listed, a file is deleted when SIGINT
 // or SIGTERM ends the program (the signal then takes its default course); a signal that the

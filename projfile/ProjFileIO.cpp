@@ -20,21 +20,11 @@ constexpr Integer cBlock = 65536;
   throw EFCreateError(Format(u"Cannot create file \"%s\". %s", {AFileName, AReason}));
 }
 
-// A name in AFileName's folder for a temporary file. It does not grow with AFileName: a
-// project whose name is already close to the system's limit must still be saveable.
-UnicodeString TemporaryNameFor(const UnicodeString& AFileName) {
-  static unsigned Counter = 0;
-  const std::uint64_t Seed = static_cast<std::uint64_t>(CurrentFileTime()) ^ (static_cast<std::uint64_t>(++Counter) << 48);
-  UnicodeString Hex;
-  for (int Shift = 60; Shift >= 0; Shift -= 4) Hex += u"0123456789abcdef"[(Seed >> Shift) & 0xF];
-  return ExtractFilePath(AFileName) + u"~vl" + Hex + u".tmp";
-}
-
-// Where the new content of one file goes until it replaces the file. Normally a temporary file
-// in the same folder, moved over the old file once complete; for a file with more than one
-// name, or whose owner cannot be given to a new file, the complete content is written over the
-// old file in place instead (from the temporary file, or from memory when the folder takes no
-// new file). Anything left unfinished is removed when the object goes.
+// Where the new content of one file goes until it replaces the file: a temporary file in the
+// same folder, moved over the old file once complete. A file with more than one name, or
+// whose owner cannot be given to a new file, is rewritten in place from the complete
+// temporary file instead, with a backup of the old content beside it for the time of the
+// rewrite. Anything left unfinished is removed when the object goes.
 class TReplacement {
  public:
   explicit TReplacement(const UnicodeString& AFileName);
@@ -42,11 +32,11 @@ class TReplacement {
   TReplacement(const TReplacement&) = delete;
   TReplacement& operator=(const TReplacement&) = delete;
 
-  TStream& Content() { return *FContent; }
+  TStream& Content() { return *FTemp; }
   // Empties the content, to write it again from the start.
   void StartOver() {
-    FContent->SetSize(0);
-    FContent->SetPosition(0);
+    FTemp->SetSize(0);
+    FTemp->SetPosition(0);
   }
   // Puts the content in the file's place.
   void Commit();
@@ -62,8 +52,6 @@ class TReplacement {
   std::unique_ptr<TFileStream> FTemp;
   int FPending = -1;
   bool FTempLives = false;
-  std::unique_ptr<TMemoryStream> FMemory;
-  TStream* FContent = nullptr;
 };
 
 TReplacement::TReplacement(const UnicodeString& AFileName) : FFileName(AFileName) {
@@ -72,47 +60,19 @@ TReplacement::TReplacement(const UnicodeString& AFileName) : FFileName(AFileName
   const Integer OldAttributes = FileGetAttr(FTarget);
   FExists = OldAttributes != faInvalid && (OldAttributes & faDirectory) == 0;
   if (FExists && (OldAttributes & faReadOnly) != 0) RaiseCreateError(AFileName, u"The file is read-only");
-  // A new file under the name would split the file from its other names: it is rewritten
-  // where it is.
-  const bool MultiLink = FExists && FileLinkCount(FTarget) > 1;
-
-  // Created exclusively (never through a name someone placed there) and readable by the owner
-  // only until it is complete; listed at once, so an interrupt removes it.
-  try {
-    for (;;) {
-      FTempName = TemporaryNameFor(FTarget);
-      TInterruptHold Hold;
-      try {
-        FTemp = std::make_unique<TFileStream>(FTempName, fmCreate | fmExclusive, 0600);
-      } catch (const EFCreateError&) {
-        if (FileExists(FTempName) || DirectoryExists(FTempName)) continue;  // the name is taken
-        throw;
-      }
-      FTempLives = true;
-      FPending = AddPendingFile(FTempName);
-      break;
-    }
-  } catch (const EFCreateError&) {
-    // The in-place rewrite needs no new file in the folder, as it never did.
-    if (!MultiLink) throw;
-    FMemory = std::make_unique<TMemoryStream>();
-    FContent = FMemory.get();
-    FInPlace = true;
-    return;
-  }
-  FContent = FTemp.get();
-  // The new file takes the old one's place, so it takes its owner and group as well; where
-  // the system does not permit that, the old file is rewritten in place instead.
-  FInPlace = MultiLink || (FExists && !CopyFileOwner(FTarget, FTempName));
+  // A folder that takes no new file takes no backup either, so the in-place rewrite needs
+  // the temporary file as much as the replacing move does.
+  FTemp = CreateTemporaryFile(FTarget, FTempName, FPending);
+  FTempLives = true;
+  // A new file under the name would split the file from its other names; and the new file
+  // takes the old one's place, so it takes its owner and group as well. Where either cannot
+  // be, the old file is rewritten where it is.
+  FInPlace = FExists && (FileLinkCount(FTarget) > 1 || !CopyFileOwner(FTarget, FTempName));
 }
 
 void TReplacement::Commit() {
-  if (FMemory) {
-    OverwriteFileContent(FTarget, FMemory->Memory(), FMemory->Size());
-    return;
-  }
   if (FInPlace) {
-    OverwriteFileContent(FTarget, *FTemp);
+    OverwriteFileContent(FTarget, *FTemp, ProjFileBackupName(FTarget));
     Discard();
     return;
   }
@@ -364,13 +324,27 @@ void ProjFileSetStamp(const UnicodeString& AFileName, const TProjFileStamp& ASta
     SetFileLastAccessTime(AFileName, AStamp.Times.LastAccessTime);
 }
 
+UnicodeString ProjFileBackupName(const UnicodeString& AFileName) {
+  return ResolveFileLink(AFileName) + u".vorlane-backup";
+}
+
+void ProjFileCheckNoBackup(const UnicodeString& AFileName) {
+  const UnicodeString Backup = ProjFileBackupName(AFileName);
+  if (FileExists(Backup) || DirectoryExists(Backup))
+    throw EInOutError(Format(u"\"%s\" is left alone: \"%s\" holds its content from before an interrupted save. "
+                             u"Put the right content in the file, then delete the backup.",
+                             {AFileName, Backup}));
+}
+
 void ProjFileReplaceContent(const UnicodeString& AFileName, const void* AData, Int64 ACount) {
+  ProjFileCheckNoBackup(AFileName);
   TReplacement Replacement(AFileName);
   Replacement.Content().WriteBuffer64(AData, ACount);
   Replacement.Commit();
 }
 
 bool ProjFileSaveContent(const UnicodeString& AFileName, const std::function<void(TStream&)>& ARender) {
+  ProjFileCheckNoBackup(AFileName);
   std::unique_ptr<TFileStream> Old;
   if (FileExists(AFileName)) Old = std::make_unique<TFileStream>(AFileName, fmOpenRead | fmShareDenyWrite);
   TSaveSink Sink(AFileName, std::move(Old));

@@ -29,8 +29,11 @@ void ProjFileSetStamp(const UnicodeString& AFileName, const TProjFileStamp& ASta
 // flushed to the disk, given the old file's owner, group and access rights and then moved
 // over AFileName, so the file is either the old one or the complete new one. A file with more
 // than one name, or whose owner or group cannot be given to a new file, is rewritten in place
-// instead. On failure the temporary file is removed and the error passes on. An existing
-// file marked read-only raises EFCreateError and stays as it is.
+// instead, from the complete new file, with a flushed backup of the old content beside it
+// (ProjFileBackupName) until the new content is flushed; a folder that takes no backup refuses
+// that rewrite. On failure the temporary file is removed and the error passes on. An existing
+// file marked read-only raises EFCreateError and stays as it is, and so does one with a
+// backup left beside it (ProjFileCheckNoBackup).
 void ProjFileReplaceContent(const UnicodeString& AFileName, const void* AData, Int64 ACount);
 
 // Gives AFileName the bytes ARender writes to the stream it is handed, when they differ from
@@ -42,8 +45,15 @@ void ProjFileReplaceContent(const UnicodeString& AFileName, const void* AData, I
 // cannot be read raises at once. ARender may be called a second time, from the start, when the
 // file changed under the comparison. True when the file was written; false when it already
 // held exactly these bytes (and was not touched). A failing ARender leaves the file as it was
-// and no temporary file behind.
+// and no temporary file behind. A backup left beside the file raises before anything else.
 bool ProjFileSaveContent(const UnicodeString& AFileName, const std::function<void(TStream&)>& ARender);
+
+// The backup an in-place rewrite keeps of AFileName's old content: "<name>.vorlane-backup"
+// beside the file (beside the file a symbolic link names).
+UnicodeString ProjFileBackupName(const UnicodeString& AFileName);
+// A backup that is still there comes from a rewrite that never ended, so AFileName may hold
+// a mix of two contents: raises EInOutError naming both files, for the user to settle.
+void ProjFileCheckNoBackup(const UnicodeString& AFileName);
 
 // Test seam: when set, called with the file's name when a save finds the first difference,
 // before it copies the agreeing part of the old file into the new one.

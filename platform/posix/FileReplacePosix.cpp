@@ -1,5 +1,6 @@
 // POSIX side of replacing a file: owner, links and access rights of the file being replaced,
-// room for an in-place rewrite, and the list of temporary files that an interrupt removes.
+// room for an in-place rewrite, flushing a folder, and the list of temporary files that an
+// interrupt removes.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -39,6 +40,20 @@ bool SetDefaultFileAccess(const UnicodeString& AFileName) {
   const mode_t Mask = ::umask(0);
   ::umask(Mask);
   return ::chmod(ToSystemName(AFileName).c_str(), 0666 & ~Mask) == 0;
+}
+
+bool FlushFolderToDisk(const UnicodeString& AFolder) {
+  const std::string Name = AFolder.empty() ? std::string(".") : ToSystemName(AFolder);
+  int Fd;
+  do Fd = ::open(Name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  while (Fd < 0 && errno == EINTR);
+  if (Fd < 0) return false;
+  // As with files, a file system that cannot synchronise a folder has nothing to lose.
+  const bool Flushed = ::fsync(Fd) == 0 || errno == EINVAL || errno == EROFS;
+  const int Err = errno;
+  ::close(Fd);
+  errno = Err;
+  return Flushed;
 }
 
 namespace OsBackend {

@@ -1,6 +1,6 @@
 // Windows side of replacing a file. The replacing move keeps the file's attributes through
-// CopyFileAccess; owners, link counts, space reservation and interrupt clean-up are not
-// handled here yet, which keeps the earlier behaviour.
+// CopyFileAccess; owners, link counts, space reservation, folder flushing and interrupt
+// clean-up are not handled here yet, which keeps the earlier behaviour.
 #include "platform/FileSystem.h"
 #include "platform/OsBackend.h"
 
@@ -11,6 +11,8 @@ Integer FileLinkCount(const UnicodeString& AFileName) { return FileExists(AFileN
 bool CopyFileOwner(const UnicodeString&, const UnicodeString&) { return true; }
 
 bool SetDefaultFileAccess(const UnicodeString&) { return true; }
+
+bool FlushFolderToDisk(const UnicodeString&) { return true; }
 
 int AddPendingFile(const UnicodeString&) { return -1; }
 

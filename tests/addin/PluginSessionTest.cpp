@@ -255,6 +255,12 @@ static void RunSession(const TSessionFiles& AFiles) {
   WriteBytes(Dir / "again.dproj", LApp);
   TNormalizerDProjFile::Normalize(U16(Dir / "again.dproj"));
   EXPECT_EQ(ReadBytes(Dir / "again.dproj"), LApp) << "saved in canonical form";
+  // A backup left beside the project by an interrupted rewrite: the add-in's save refuses
+  // through the error the IDE shows, and the backup stays.
+  WriteBytes(W / "App.dproj.vorlane-backup", "left");
+  EXPECT_THROW(IDE.SaveModule(App.Get()), std::exception);
+  EXPECT_EQ(ReadBytes(W / "App.dproj.vorlane-backup"), "left");
+  fs::remove(W / "App.dproj.vorlane-backup");
   fs::remove(Dir / "again.dproj");
   IDE.CloseModule(App.Get());
   App = IDE.OpenProject(U16(W / "App.dproj"));
