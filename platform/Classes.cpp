@@ -227,6 +227,16 @@ class TSpareBlockLock {
   TSpareBlockLock(const TSpareBlockLock&) = delete;
   TSpareBlockLock& operator=(const TSpareBlockLock&) = delete;
 };
+
+// The kept block goes back with the code that keeps it: when a plug-in holding this layer is
+// unloaded, nothing would be left to use or free it. A buffer freed later (during the
+// program's exit) is kept again, as before.
+struct TSpareBlockEnd {
+  ~TSpareBlockEnd() {
+    const TSpareBlockLock Lock;
+    if (gSpareBlock != nullptr) OsBackend::ReleaseBlock(std::exchange(gSpareBlock, nullptr), std::exchange(gSpareBlockSize, 0));
+  }
+} gSpareBlockEnd;
 }  // namespace
 
 void SetSpareMemoryLimit(size_t ABytes) {

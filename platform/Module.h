@@ -14,5 +14,8 @@ TModuleHandle LoadModule(const UnicodeString& AFileName, UnicodeString* AError =
 void* GetModuleSymbol(TModuleHandle AModule, const char* AName);
 // Unloads a module that LoadModule returned; false when the system refuses.
 bool UnloadModule(TModuleHandle AModule);
+// Whether the library of that file is in the process now, loaded by anyone; it is not loaded
+// by asking. A library stays after its last UnloadModule when something pins it.
+bool ModuleLoaded(const UnicodeString& AFileName);
 
 }  // namespace Vorlane

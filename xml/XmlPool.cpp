@@ -7,15 +7,19 @@
 #include <functional>
 #include <mutex>
 #include <new>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "platform/Classes.h"
+#include "platform/ThreadSlot.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define VORLANE_XML_POOL 0
 #elif defined(_WIN32)
-// MinGW's thread-local destructors cannot be trusted with the pool's filling chunks (a tree
-// freed on another thread crashed under wine); Windows builds take every node from the heap.
+// Windows builds take every node from the heap: the pool crashed under wine once a tree was
+// freed on another thread, back when MinGW's thread-local destructors retired the filling
+// chunks, and has not been tried there since.
 #define VORLANE_XML_POOL 0
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
@@ -64,9 +68,8 @@ TChunk* ChunkOf(void* ASlot) {
 // one page fault per 2 MiB instead of one per 4 KiB, which was most of the load time of a
 // 200 MB project on a virtual machine whose faults are dear. A small document stays on small
 // pages, which a huge page would outweigh. Taken and given back once per 64 KiB of objects,
-// so one lock costs nothing; every member but the list of region starts is trivially
-// destructible, and that one is never freed, so a document freed during the program's exit
-// still finds them.
+// so one lock costs nothing. All of it is trivially destructible: a document freed during the
+// program's exit, after the pool was given back (ReleaseEverything), still finds it.
 constexpr std::size_t cSpareMost = 1024;  // chunks (64 MiB), whatever the limit
 constexpr std::size_t cSmallRegion = 1u << 20;
 constexpr std::size_t cLargeRegion = 8u << 20;
@@ -80,10 +83,12 @@ char* gRegionEnd = nullptr;
 std::size_t gLiveChunks = 0;
 // The first chunk of every region mapped so far, sorted: a run given back in one call stays
 // within one region, as the system expects of a part of a block, even where two regions lie
-// next to each other. Addresses the system hands out again are listed once.
+// next to each other. Addresses the system hands out again are listed once. Made with the
+// first region.
+std::vector<char*>* gRegionStarts = nullptr;
 std::vector<char*>& RegionStarts() {
-  static auto* Starts = new std::vector<char*>();
-  return *Starts;
+  if (gRegionStarts == nullptr) gRegionStarts = new std::vector<char*>();
+  return *gRegionStarts;
 }
 
 std::uintptr_t ChunkAligned(std::uintptr_t AAddress) { return (AAddress + cChunkSize - 1) & ~(cChunkSize - 1); }
@@ -150,14 +155,14 @@ void Drop(TChunk* AChunk, std::uint32_t ACount) {
   gSpareCount = Kept;
 }
 
-// The chunks a thread is filling, one per object size.
+// The chunks a thread is filling, one per object size. No destructor of its own, and no
+// dynamic initialization: a thread_local object with either is checked for its setup on every
+// access and, worse, has its destructor registered with the C++ runtime, which makes the
+// system's loader keep the plug-in loaded until that thread ends, for the main thread never.
+// Instead a thread is listed with its first chunk; a thread slot tells when it ends, and the
+// pool's end (ReleaseEverything) retires the chunks of the threads still listed.
 class TFilling {
  public:
-  ~TFilling() {
-    for (TSlotClass& C : FClasses)
-      if (C.Chunk != nullptr) Retire(C);
-  }
-
   void* Take(std::size_t ASize) {
     TSlotClass* Class = nullptr;
     for (TSlotClass& C : FClasses) {
@@ -177,12 +182,19 @@ class TFilling {
       Class->Chunk = Fresh;
       Class->Next = static_cast<char*>(Memory) + cHeaderSize;
       Class->End = static_cast<char*>(Memory) + cChunkSize;
+      if (!FListed) List();
     }
     void* Slot = Class->Next;
     Class->Next += ASize;
     ++Class->HandedOut;
     return Slot;
   }
+
+  // When a thread ends, and for the threads still listed when the pool ends: the thread's
+  // chunks are retired and it leaves the list. Nothing for a thread no longer listed.
+  static void Unlist(TFilling* AFilling);
+  // Every listed thread unlisted; the thread slot is given back.
+  static void UnlistAll();
 
  private:
   struct TSlotClass {
@@ -200,10 +212,95 @@ class TFilling {
     AClass.HandedOut = 0;
   }
 
+  void List();
+  void UnlistLocked();
+  static void VORLANE_THREAD_EXIT_CALL ThreadEnded(void* AFilling) { Unlist(static_cast<TFilling*>(AFilling)); }
+
   TSlotClass FClasses[4];
+  bool FListed = false;
+  TFilling* FPrior = nullptr;
+  TFilling* FNext = nullptr;
+
+  // The threads listed, and the slot that tells when one ends (made with the first), under a
+  // lock taken once per thread and never while the chunk lock is held.
+  static std::mutex FListLock;
+  static TFilling* FFirst;
+  static bool FHaveSlot;
+  static TThreadSlot FSlot;
 };
 
-thread_local TFilling Filling;
+std::mutex TFilling::FListLock;
+TFilling* TFilling::FFirst = nullptr;
+bool TFilling::FHaveSlot = false;
+TThreadSlot TFilling::FSlot = 0;
+
+static_assert(std::is_trivially_destructible_v<TFilling>);
+constinit thread_local TFilling Filling;
+
+void TFilling::List() {
+  const std::lock_guard<std::mutex> Lock(FListLock);
+  // Without a slot (the system has none left) the thread's chunks are retired only when the
+  // pool ends.
+  if (!FHaveSlot) FHaveSlot = CreateThreadSlot(&ThreadEnded, FSlot);
+  if (FHaveSlot) SetThreadSlotValue(FSlot, this);
+  FListed = true;
+  FPrior = nullptr;
+  FNext = FFirst;
+  if (FFirst != nullptr) FFirst->FPrior = this;
+  FFirst = this;
+}
+
+void TFilling::UnlistLocked() {
+  for (TSlotClass& C : FClasses)
+    if (C.Chunk != nullptr) Retire(C);
+  (FPrior != nullptr ? FPrior->FNext : FFirst) = FNext;
+  if (FNext != nullptr) FNext->FPrior = FPrior;
+  FListed = false;
+  FPrior = FNext = nullptr;
+}
+
+void TFilling::Unlist(TFilling* AFilling) {
+  const std::lock_guard<std::mutex> Lock(FListLock);
+  if (AFilling->FListed) AFilling->UnlistLocked();
+}
+
+void TFilling::UnlistAll() {
+  bool LHadSlot = false;
+  {
+    const std::lock_guard<std::mutex> Lock(FListLock);
+    while (FFirst != nullptr) FFirst->UnlistLocked();
+    LHadSlot = std::exchange(FHaveSlot, false);
+  }
+  // Outside the lock: the system may call ThreadEnded from here (see FreeThreadSlot).
+  if (LHadSlot) FreeThreadSlot(FSlot);
+}
+
+// Gives back every chunk the pool holds that no object lives in, and the unused rest of the
+// last region. Run when the pool's code goes: at the unload of the plug-in that holds it,
+// whose memory would otherwise stay mapped with nothing left to use or free it, and at the
+// program's exit. No other thread may build nodes then. A document freed later still finds
+// the pool, and a node built later starts it again.
+void ReleaseEverything() {
+  TFilling::UnlistAll();
+  const std::lock_guard<std::mutex> Lock(gChunkLock);
+  if (gSpareCount > 0) {
+    std::sort(gSpare, gSpare + gSpareCount, std::less<char*>());
+    ReleaseChunks(gSpare, gSpareCount);
+    gSpareCount = 0;
+  }
+  if (gRegionNext != gRegionEnd) ReleaseSystemMemory(gRegionNext, static_cast<std::size_t>(gRegionEnd - gRegionNext));
+  gRegionNext = gRegionEnd = nullptr;
+  // Chunks with objects alive (a document the program has not freed yet) keep the regions'
+  // list for their giving back.
+  if (gLiveChunks == 0) {
+    delete gRegionStarts;
+    gRegionStarts = nullptr;
+  }
+}
+
+struct TPoolEnd {
+  ~TPoolEnd() { ReleaseEverything(); }
+} gPoolEnd;
 
 }  // namespace
 

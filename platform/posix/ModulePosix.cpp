@@ -21,4 +21,12 @@ void* GetModuleSymbol(TModuleHandle AModule, const char* AName) {
 
 bool UnloadModule(TModuleHandle AModule) { return AModule && ::dlclose(AModule) == 0; }
 
+bool ModuleLoaded(const UnicodeString& AFileName) {
+  // RTLD_NOLOAD still counts a reference when the library is there: it is given back at once.
+  void* LHandle = ::dlopen(UnicodeToUTF8(AFileName).c_str(), RTLD_NOLOAD | RTLD_LAZY);
+  if (!LHandle) return false;
+  ::dlclose(LHandle);
+  return true;
+}
+
 }  // namespace Vorlane

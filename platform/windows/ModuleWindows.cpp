@@ -26,4 +26,7 @@ void* GetModuleSymbol(TModuleHandle AModule, const char* AName) {
 
 bool UnloadModule(TModuleHandle AModule) { return AModule && ::FreeLibrary(static_cast<HMODULE>(AModule)) != 0; }
 
+// GetModuleHandleW takes no reference, unlike LoadLibraryW.
+bool ModuleLoaded(const UnicodeString& AFileName) { return ::GetModuleHandleW(Win::W(AFileName)) != nullptr; }
+
 }  // namespace Vorlane

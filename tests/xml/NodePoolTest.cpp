@@ -132,7 +132,8 @@ TEST(NodePool, NodesOfALargerClassLiveAmongPlainOnes) {
 }
 
 // A freed tree's chunks stay with the process up to the spare memory limit and go back to the
-// system beyond it. Only where the pool is used and the system reports resident memory.
+// system beyond it, also those a thread was filling when it ended. Only where the pool is used
+// and the system reports resident memory.
 TEST(NodePool, FreedChunksAreKeptUpToTheSpareLimit) {
 #if defined(__SANITIZE_ADDRESS__) || defined(_WIN32)
   GTEST_SKIP() << "nodes come from the heap here";
@@ -150,5 +151,11 @@ TEST(NodePool, FreedChunksAreKeptUpToTheSpareLimit) {
     else
       EXPECT_LT(GivenBack, 4 << 20);
   }
+  // Threads that built and freed a tree each and ended keep none of the chunks they filled.
+  SetSpareMemoryLimit(0);
+  std::thread([] { BuildDocument(0); }).join();
+  const long long Start = Resident();
+  for (int T = 1; T <= 64; ++T) std::thread([T] { BuildDocument(T); }).join();
+  EXPECT_LT(Resident() - Start, 1 << 20);
   SetSpareMemoryLimit(Before);
 }
