@@ -69,11 +69,13 @@ TEST(PluginUnload, TheLibraryAndItsMemoryGoAndASecondLoadStartsAfresh) {
   SetSpareMemoryLimit(0);
   const std::vector<std::string> LFirst = Session("first");
   [[maybe_unused]] const long long LMapped = Mapped();
-  EXPECT_TRUE(Session("second") == LFirst) << "the second session saved other files";
-  // A session's leftovers (pool chunks, a kept file buffer) would be there twice now; the test's
-  // own pool varies by up to a 1 MiB region. AddressSanitizer's allocator maps as it pleases.
+  for (const char* LName : {"second", "third", "fourth"})
+    EXPECT_TRUE(Session(LName) == LFirst) << "the " << LName << " session saved other files";
+  // A session's leftovers (pool chunks, a kept file buffer: 2.5 MB and more) would be there
+  // three more times now; the test's own heap and pool vary by a region or two, whatever came
+  // before. AddressSanitizer's allocator maps as it pleases.
 #if !defined(__SANITIZE_ADDRESS__)
-  EXPECT_TRUE(LMapped == 0 || Mapped() - LMapped < 1536 * 1024) << "the plug-in's memory stayed after its unload";
+  EXPECT_TRUE(LMapped == 0 || Mapped() - LMapped < 4 * 1024 * 1024) << "the plug-in's memory stayed after its unload";
 #endif
   SetSpareMemoryLimit(LLimit);
 #endif
