@@ -40,7 +40,19 @@ std::string ReadRest(TStream* AStream) {
   return Data;
 }
 
-void WriteAll(TStream* AStream, const std::string& AData) {
+// The bytes from AStream's position to its end, which becomes its position: a memory stream's
+// own memory, else a copy kept in AHold. A form is read whole; this way it is not held twice.
+std::string_view ReadRest(TStream* AStream, std::string& AHold) {
+  if (auto* Memory = dynamic_cast<TCustomMemoryStream*>(AStream)) {
+    const Int64 Start = std::min(AStream->Position(), AStream->Size());
+    const Int64 End = AStream->Seek(0, soEnd);
+    return std::string_view(static_cast<const char*>(Memory->Memory()) + Start, static_cast<size_t>(End - Start));
+  }
+  AHold = ReadRest(AStream);
+  return AHold;
+}
+
+void WriteAll(TStream* AStream, std::string_view AData) {
   for (size_t Done = 0; Done < AData.size();) {
     const Integer Chunk = static_cast<Integer>(std::min<size_t>(AData.size() - Done, 1u << 30));
     AStream->WriteBuffer(AData.data() + Done, Chunk);
@@ -64,7 +76,7 @@ bool IsOneOf(const UnicodeString& S, std::initializer_list<const char16_t*> AWor
   return false;
 }
 
-TStreamOriginalFormat DetectFormat(const std::string& AData) {
+TStreamOriginalFormat DetectFormat(std::string_view AData) {
   // A resource header starts with FF and the type's low byte, 0A: a UTF-16 text's FF FE is
   // no binary form.
   if (AData.compare(0, 4, "TPF0") == 0 || AData.compare(0, 2, "\xFF\x0A") == 0) return sofBinary;
@@ -73,7 +85,7 @@ TStreamOriginalFormat DetectFormat(const std::string& AData) {
   while (P < AData.size() && static_cast<std::uint8_t>(AData[P]) <= 0x20) ++P;
   size_t End = P;
   while (End < AData.size() && IsIdentChar(static_cast<std::uint8_t>(AData[End]))) ++End;
-  const UnicodeString Word = UTF8ToUnicode(AData.substr(P, End - P));
+  const UnicodeString Word = UTF8ToUnicode(std::string(AData.substr(P, End - P)));
   if (IsOneOf(Word, {u"object", u"inherited", u"inline"})) return Utf8 ? sofUTF8Text : sofText;
   return sofUnknown;
 }
@@ -81,21 +93,56 @@ TStreamOriginalFormat DetectFormat(const std::string& AData) {
 // ---------------------------------------------------------------------------------------------
 // Binary form to text.
 
+// Reads a binary form once: to check it and find its property records (no text), or to write
+// its text. Both runs go through the same reading code, so that they agree on every line.
 class TBinaryToText {
  public:
-  explicit TBinaryToText(const std::string& AData) : FData(AData) {}
+  // The text goes to AOutput in pieces of this size, so that it is never held whole.
+  static constexpr size_t cFlushSize = size_t{1} << 20;
 
-  std::string Convert(TFormStreamInfo& AInfo) {
+  explicit TBinaryToText(std::string_view AData) : FData(AData) {}
+
+  // Reads without writing; the records whose names AWanted accepts are kept (AWanted may be
+  // empty).
+  void Check(TFormStreamInfo& AInfo, const std::function<bool(const UnicodeString&)>* AWanted = nullptr) {
+    FWanted = AWanted;
+    Read(AInfo);
+  }
+  std::vector<TFormPropertyRecord>& Found() { return FFound; }
+  // Whether the text needs UTF-8 (a name beyond ASCII); known after Check.
+  bool NonAscii() const { return FNonAscii; }
+
+  // Writes the text of a form Check accepted to AOutput.
+  void Write(TStream* AOutput, bool AByteOrderMark) {
+    FOutput = AOutput;
+    FEmit = true;
+    FWanted = nullptr;
+    if (AByteOrderMark) FOut = kUtf8Bom;
+    TFormStreamInfo Info;
+    Read(Info);
+    Flush();
+  }
+  // Reads and writes in one run, holding the text until the form has been read whole.
+  void Convert(TStream* AOutput, TFormStreamInfo& AInfo) {
+    FEmit = true;
+    Read(AInfo);
+    if (FNonAscii) WriteAll(AOutput, kUtf8Bom);
+    WriteAll(AOutput, FOut);
+  }
+
+ private:
+  void Read(TFormStreamInfo& AInfo) {
+    FPos = 0;
+    FLines = 0;
     if (!FData.empty() && Byte0() == 0xFF) ReadResourceHeader(AInfo.ResourceHeader);
     if (FData.compare(FPos, 4, "TPF0") != 0) throw EReadError(Format(U(sfmMissingSignature), {I64(FPos)}));
     FPos += 4;
     ConvertObject(0);
     if (FPos != FData.size()) throw EReadError(Format(U(sfmTrailingData), {I64(FPos)}));
     AInfo.InexactValue = FInexact;
-    return FNonAscii ? kUtf8Bom + FOut : FOut;
+    AInfo.InexactName = FInexactName;
   }
 
- private:
   // --- reading, every access checked against the end
   std::uint8_t Byte0() const { return static_cast<std::uint8_t>(FData[FPos]); }
   void Need(std::uint64_t ACount) const {
@@ -120,7 +167,7 @@ class TBinaryToText {
   }
   std::string ReadBytes(std::uint64_t ACount) {
     Need(ACount);
-    std::string R = FData.substr(FPos, static_cast<size_t>(ACount));
+    std::string R(FData.substr(FPos, static_cast<size_t>(ACount)));
     FPos += static_cast<size_t>(ACount);
     return R;
   }
@@ -135,13 +182,13 @@ class TBinaryToText {
   void ReadResourceHeader(RawByteString& AHeader) {
     const size_t Start = FPos;
     auto Bad = [&] { return EReadError(Format(U(sfmInvalidResourceHeader), {I64(Start)})); };
-    if (FData.size() - FPos < 3 || FData.compare(FPos, 3, "\xFF\x0A\x00", 3) != 0) throw Bad();
+    if (FData.size() - FPos < 3 || FData.compare(FPos, 3, std::string_view("\xFF\x0A\x00", 3)) != 0) throw Bad();
     FPos += 3;
     if (FPos < FData.size() && Byte0() == 0xFF) {
       FPos += 3;  // a numbered resource
     } else {
       const size_t Zero = FData.find('\0', FPos);
-      if (Zero == std::string::npos) throw Bad();
+      if (Zero == std::string_view::npos) throw Bad();
       FPos = Zero + 1;
     }
     FPos += 2;  // memory flags
@@ -161,14 +208,30 @@ class TBinaryToText {
     }
   }
 
-  // --- writing
-  void Indent(int ALevel) { FOut.append(static_cast<size_t>(ALevel) * 2, ' '); }
-  void NewLine() { FOut += "\r\n"; }
+  // --- writing; a check run only counts the lines
+  void Out(std::string_view S) {
+    if (FEmit) FOut.append(S);
+  }
+  void Out(char C) {
+    if (FEmit) FOut += C;
+  }
+  void Indent(int ALevel) {
+    if (FEmit) FOut.append(static_cast<size_t>(ALevel) * 2, ' ');
+  }
+  void NewLine() {
+    ++FLines;
+    if (!FEmit) return;
+    FOut += "\r\n";
+    if (FOutput && FOut.size() >= cFlushSize) Flush();
+  }
+  void Flush() {
+    WriteAll(FOutput, FOut);
+    FOut.clear();
+  }
   void Put(const UnicodeString& S) {
-    const UTF8String Bytes = UnicodeToUTF8(S);
-    for (char C : Bytes)
-      if (static_cast<std::uint8_t>(C) >= 0x80) FNonAscii = true;
-    FOut += Bytes;
+    for (char16_t C : S)
+      if (C >= 0x80) FNonAscii = true;
+    if (FEmit) FOut += UnicodeToUTF8(S);
   }
   void Inexact(const char* AMessage, size_t AOffset) {
     if (FInexact.empty()) FInexact = Format(U(AMessage), {I64(AOffset)});
@@ -182,7 +245,10 @@ class TBinaryToText {
     const size_t At = FPos;
     const std::string Bytes = ReadShortString();
     const UnicodeString Name = UTF8ToUnicode(Bytes);
-    if (UnicodeToUTF8(Name) != Bytes || (Name.empty() ? !AMayBeEmpty : !IsIdent(Name))) Inexact(sfmInexactName, At);
+    if (UnicodeToUTF8(Name) != Bytes || (Name.empty() ? !AMayBeEmpty : !IsIdent(Name))) {
+      Inexact(sfmInexactName, At);
+      if (FInexactName.empty()) FInexactName = Format(U(sfmInexactName), {I64(At)});
+    }
     return Name;
   }
 
@@ -207,34 +273,41 @@ class TBinaryToText {
     const UnicodeString ClassName = ReadName(false);
     const UnicodeString Name = ReadName(true);
     Indent(ALevel);
-    FOut += (Flags & ffInline) != 0 ? "inline " : (Flags & ffInherited) != 0 ? "inherited " : "object ";
+    Out((Flags & ffInline) != 0 ? "inline " : (Flags & ffInherited) != 0 ? "inherited " : "object ");
     if (!Name.empty()) {
       Put(Name);
-      FOut += ": ";
+      Out(": ");
     }
     Put(ClassName);
-    if ((Flags & ffChildPos) != 0) FOut.append(" [").append(std::to_string(Position)).append("]");
+    if ((Flags & ffChildPos) != 0 && FEmit) FOut.append(" [").append(std::to_string(Position)).append("]");
     NewLine();
     while (Peek() != 0) ConvertProperty(ALevel + 1);
     ++FPos;
     while (Peek() != 0) ConvertObject(ALevel + 1);
     ++FPos;
     Indent(ALevel);
-    FOut += "end";
+    Out("end");
     NewLine();
     --FDepth;
   }
 
   void ConvertProperty(int ALevel) {
     const size_t At = FPos;
+    const Int64 FirstLine = FLines;
     const UnicodeString Name = ReadName(false);
     // The text reader takes these words for the start and end of a component.
     if (IsOneOf(Name, {u"object", u"inherited", u"inline", u"end"})) Inexact(sfmInexactName, At);
+    const bool Wanted = FWanted && *FWanted && !FInWanted && (*FWanted)(Name);
+    FInWanted = FInWanted || Wanted;
     Indent(ALevel);
     Put(Name);
-    FOut += " = ";
+    Out(" = ");
     ConvertValue(ALevel);
     NewLine();
+    if (Wanted) {
+      FFound.push_back({At, FPos, FLines - FirstLine});
+      FInWanted = false;
+    }
   }
 
   // A float printed as its text form, which must convert back to AExpected.
@@ -243,7 +316,8 @@ class TBinaryToText {
     std::uint8_t Back[10];
     if (FormFloat::ParseDecimal(AText, ATarget, Back) != FormFloat::TParseResult::Ok || std::memcmp(Back, AExpected, ASize) != 0)
       Inexact(sfmInexactFloat, AAt);
-    FOut += AText + ASuffix;
+    Out(AText);
+    Out(ASuffix);
   }
 
   void ConvertValue(int ALevel) {
@@ -253,21 +327,21 @@ class TBinaryToText {
     switch (Type) {
       case vaList:
         Enter(At);
-        FOut += '(';
+        Out('(');
         while (Peek() != 0) {
           NewLine();
           Indent(ALevel + 1);
           ConvertValue(ALevel + 1);
         }
         ++FPos;
-        FOut += ')';
+        Out(')');
         --FDepth;
         break;
       case vaInt8:
       case vaInt16:
       case vaInt32:
       case vaInt64:
-        FOut += std::to_string(ReadInteger(Type));
+        Out(std::to_string(ReadInteger(Type)));
         break;
       case vaExtended: {
         const std::uint8_t* Bytes = Raw(10);
@@ -328,52 +402,57 @@ class TBinaryToText {
         Put(Ident);
         break;
       }
-      case vaFalse: FOut += "False"; break;
-      case vaTrue: FOut += "True"; break;
-      case vaNil: FOut += "nil"; break;
-      case vaNull: FOut += "Null"; break;
+      case vaFalse: Out("False"); break;
+      case vaTrue: Out("True"); break;
+      case vaNil: Out("nil"); break;
+      case vaNull: Out("Null"); break;
       case vaBinary: {
-        const std::uint64_t Count = ReadUnsigned(4);
+        std::uint64_t Count = ReadUnsigned(4);
         const std::uint8_t* Bytes = Raw(Count);
         static const char Hex[] = "0123456789ABCDEF";
         // Less than a line of data stays on the property's line.
         const bool MultiLine = Count >= cBinaryLineBytes;
-        FOut += '{';
+        Out('{');
+        if (!FEmit) {
+          if (MultiLine) FLines += static_cast<Int64>((Count + cBinaryLineBytes - 1) / cBinaryLineBytes);
+          Count = 0;
+        }
         for (size_t I = 0; I < Count; ++I) {
           if (MultiLine && I % cBinaryLineBytes == 0) {
             NewLine();
             Indent(ALevel + 1);
           }
-          FOut += Hex[Bytes[I] >> 4];
-          FOut += Hex[Bytes[I] & 0xF];
+          Out(Hex[Bytes[I] >> 4]);
+          Out(Hex[Bytes[I] & 0xF]);
         }
-        FOut += '}';
+        Out('}');
         break;
       }
       case vaSet: {
-        FOut += '[';
+        Out('[');
         for (bool First = true; Peek() != 0; First = false) {
           const size_t ElementAt = FPos;
-          if (!First) FOut += ", ";
+          if (!First) Out(", ");
           const UnicodeString Element = ReadName(false);
           if (IsOneOf(Element, {u"True", u"False", u"nil", u"Null"})) Inexact(sfmInexactIdent, ElementAt);
           Put(Element);
         }
         ++FPos;
-        FOut += ']';
+        Out(']');
         break;
       }
       case vaCollection:
         Enter(At);
-        FOut += '<';
+        Out('<');
         while (Peek() != 0) {
           NewLine();
           Indent(ALevel + 1);
-          FOut += "item";
+          Out("item");
           const std::uint8_t Next = Peek();
           if (Next == vaInt8 || Next == vaInt16 || Next == vaInt32) {
             ++FPos;
-            FOut.append(" [").append(std::to_string(ReadInteger(Next))).append("]");
+            const Int64 Order = ReadInteger(Next);
+            if (FEmit) FOut.append(" [").append(std::to_string(Order)).append("]");
           }
           const size_t ListAt = FPos;
           const std::uint8_t List = ReadByte();
@@ -382,10 +461,10 @@ class TBinaryToText {
           while (Peek() != 0) ConvertProperty(ALevel + 2);
           ++FPos;
           Indent(ALevel + 1);
-          FOut += "end";
+          Out("end");
         }
         ++FPos;
-        FOut += '>';
+        Out('>');
         --FDepth;
         break;
       default:
@@ -396,13 +475,17 @@ class TBinaryToText {
   // Quoted runs and #nnn codes, wrapped into lines of 64 characters one level deeper.
   void PutString(const UnicodeString& S, int ALevel) {
     if (S.empty()) {
-      FOut += "''";
+      Out("''");
       return;
     }
     const bool Wrap = S.size() > cStringChunk;
+    if (!FEmit) {
+      if (Wrap) FLines += static_cast<Int64>((S.size() + cStringChunk - 1) / cStringChunk);
+      return;
+    }
     for (size_t Start = 0; Start < S.size(); Start += cStringChunk) {
       if (Wrap) {
-        if (Start != 0) FOut += " +";
+        if (Start != 0) Out(" +");
         NewLine();
         Indent(ALevel + 1);
       }
@@ -412,24 +495,31 @@ class TBinaryToText {
         const char16_t C = S[I];
         const bool Plain = C >= 0x20 && C < 0x7F && C != u'\'';
         if (Plain != Quoted) {
-          FOut += '\'';
+          Out('\'');
           Quoted = Plain;
         }
         if (Plain)
-          FOut += static_cast<char>(C);
+          Out(static_cast<char>(C));
         else
           FOut.append("#").append(std::to_string(static_cast<unsigned>(C)));
       }
-      if (Quoted) FOut += '\'';
+      if (Quoted) Out('\'');
     }
   }
 
-  const std::string& FData;
+  const std::string_view FData;
   size_t FPos = 0;
   int FDepth = 0;
+  Int64 FLines = 0;
+  bool FEmit = false;
+  TStream* FOutput = nullptr;
   std::string FOut;
   bool FNonAscii = false;
   UnicodeString FInexact;
+  UnicodeString FInexactName;
+  const std::function<bool(const UnicodeString&)>* FWanted = nullptr;
+  bool FInWanted = false;
+  std::vector<TFormPropertyRecord> FFound;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -862,19 +952,22 @@ class TTextToBinary {
   std::string FOut;
 };
 
-UnicodeString DecodeText(const std::string& AData) {
-  if (AData.compare(0, 3, kUtf8Bom) == 0) return UTF8ToUnicode(AData.substr(3));
-  return AnsiToUnicode(AData);
+UnicodeString DecodeText(std::string_view AData) {
+  if (AData.compare(0, 3, kUtf8Bom) == 0) return UTF8ToUnicode(std::string(AData.substr(3)));
+  return AnsiToUnicode(std::string(AData));
 }
 
 }  // namespace
 
 TStreamOriginalFormat TestStreamFormat(TStream* AStream) {
   const Int64 Start = AStream->Position();
-  const std::string Data = ReadRest(AStream);
+  std::string Hold;
+  const TStreamOriginalFormat Format = DetectFormat(ReadRest(AStream, Hold));
   AStream->SetPosition(Start);
-  return DetectFormat(Data);
+  return Format;
 }
+
+TStreamOriginalFormat TestStreamFormat(std::string_view AData) { return DetectFormat(AData); }
 
 void ObjectBinaryToText(TStream* AInput, TStream* AOutput) {
   TFormStreamInfo Info;
@@ -887,36 +980,59 @@ void ObjectBinaryToText(TStream* AInput, TStream* AOutput, TStreamOriginalFormat
   AOriginalFormat = Info.OriginalFormat;
 }
 
+// Nothing is written for an invalid binary form. A small one is converted in one run with its
+// text held; a larger one is read twice, once to check it and once to write its text piece by
+// piece, so that its text (twice its size and more) is never held whole.
 void ObjectBinaryToText(TStream* AInput, TStream* AOutput, TFormStreamInfo& AInfo) {
-  const std::string Data = ReadRest(AInput);
+  std::string Hold;
+  const std::string_view Data = ReadRest(AInput, Hold);
   TFormStreamInfo Info;
   Info.OriginalFormat = DetectFormat(Data);
-  std::string Text;
   switch (Info.OriginalFormat) {
-    case sofBinary:
-      Text = TBinaryToText(Data).Convert(Info);
-      break;
-    case sofText:
-    case sofUTF8Text: {
-      const UnicodeString Decoded = DecodeText(Data);
-      TTextToBinary(Decoded).Convert();
-      Text = Data;
+    case sofBinary: {
+      TBinaryToText Reader(Data);
+      if (Data.size() <= TBinaryToText::cFlushSize) {
+        Reader.Convert(AOutput, Info);
+      } else {
+        Reader.Check(Info);
+        Reader.Write(AOutput, Reader.NonAscii());
+      }
       break;
     }
+    case sofText:
+    case sofUTF8Text:
+      TTextToBinary(DecodeText(Data)).Convert();
+      WriteAll(AOutput, Data);
+      break;
     case sofUnknown:
       throw EFilerError(sfmInvalidFormat);
   }
-  WriteAll(AOutput, Text);
   AInfo = Info;
 }
 
+std::vector<TFormPropertyRecord> FindFormProperties(std::string_view AData,
+                                                    const std::function<bool(const UnicodeString&)>& AWanted,
+                                                    TFormStreamInfo& AInfo) {
+  TFormStreamInfo Info;
+  Info.OriginalFormat = DetectFormat(AData);
+  if (Info.OriginalFormat != sofBinary) throw EFilerError(sfmInvalidFormat);
+  TBinaryToText Reader(AData);
+  Reader.Check(Info, &AWanted);
+  AInfo = Info;
+  return std::move(Reader.Found());
+}
+
 void ObjectTextToBinary(TStream* AInput, TStream* AOutput, const RawByteString& AResourceHeader) {
-  const UnicodeString Text = DecodeText(ReadRest(AInput));
-  std::string Binary = TTextToBinary(Text).Convert();
+  std::string Hold, Binary;
+  {
+    // The decoded text is the largest piece: it goes before anything is written.
+    const UnicodeString Text = DecodeText(ReadRest(AInput, Hold));
+    Binary = TTextToBinary(Text).Convert();
+  }
   if (!AResourceHeader.empty()) {
     std::string Size;
     for (int I = 0; I < 4; ++I) Size += static_cast<char>((Binary.size() >> (8 * I)) & 0xFF);
-    Binary = AResourceHeader + Size + Binary;
+    WriteAll(AOutput, AResourceHeader + Size);
   }
   WriteAll(AOutput, Binary);
 }

@@ -13,6 +13,10 @@
 // collections as < item ... end >, sets in [ ], lists in ( ). Lines end in CR LF.
 #pragma once
 
+#include <functional>
+#include <string_view>
+#include <vector>
+
 #include "platform/Classes.h"
 
 namespace Vorlane {
@@ -32,12 +36,26 @@ struct TFormStreamInfo {
   // value; otherwise why not, naming the offset of the first such value. A form with such a
   // value must not be written back from its text.
   UnicodeString InexactValue;
+  // Empty when every name of a binary form (classes, components, properties, identifiers, set
+  // elements) is an identifier that gives back its bytes; otherwise why not, naming the
+  // offset of the first other one. Only then does every line of the text belong to the one
+  // record that wrote it: a name with a line break or blanks in it can split or fake a line.
+  UnicodeString InexactName;
+};
+
+// A property record of a binary form (its name and value) as found in the data.
+struct TFormPropertyRecord {
+  size_t Start = 0;  // offset of the name's length byte in the data handed over
+  size_t End = 0;    // offset after the value
+  Int64 Lines = 0;   // lines of the record in the text form
 };
 
 // The format of the form data from AStream's position on (which stays where it is): binary
 // ("TPF0" or a resource header), UTF-8 text (byte-order mark), text (first word "object",
 // "inherited" or "inline"), else unknown.
 TStreamOriginalFormat TestStreamFormat(TStream* AStream);
+// The same for form data held in memory.
+TStreamOriginalFormat TestStreamFormat(std::string_view AData);
 
 // Converts the form from AInput's position to its end into text written to AOutput (ASCII with
 // CR LF; UTF-8 with a byte-order mark when a name holds other characters). Text input is
@@ -47,6 +65,15 @@ TStreamOriginalFormat TestStreamFormat(TStream* AStream);
 void ObjectBinaryToText(TStream* AInput, TStream* AOutput);
 void ObjectBinaryToText(TStream* AInput, TStream* AOutput, TStreamOriginalFormat& AOriginalFormat);
 void ObjectBinaryToText(TStream* AInput, TStream* AOutput, TFormStreamInfo& AInfo);
+
+// Reads the binary form in AData as ObjectBinaryToText does, with the same checks and errors
+// and AInfo filled alike, but writes no text; returns the property records, in the order of
+// the data, whose names AWanted accepts, wherever they stand (components and collection items
+// alike). A record inside an accepted one is not looked at. Data that is not a binary form
+// raises EFilerError.
+std::vector<TFormPropertyRecord> FindFormProperties(std::string_view AData,
+                                                    const std::function<bool(const UnicodeString&)>& AWanted,
+                                                    TFormStreamInfo& AInfo);
 
 // Converts the text form from AInput's position (ANSI, or UTF-8 after a byte-order mark) to
 // the binary form, preceded by AResourceHeader and the new size when that is not empty.

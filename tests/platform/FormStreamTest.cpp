@@ -266,6 +266,21 @@ TEST(FormStreamTest, EveryTruncationOfABinaryFormRaises) {
   }
 }
 
+// A form too large to hold its text whole is checked first and then written out in pieces:
+// the same text (with the byte-order mark a name beyond ASCII asks for), and nothing at all
+// when the form turns out invalid.
+TEST(FormStreamTest, LargeBinaryFormsConvertLikeSmallOnes) {
+  const std::string Data(size_t{3} << 20, '\xA5');
+  const std::string Form = "TPF0" + Bytes({6}) + "TForm1" + Bytes({2, 0xC3, 0xA9, 4}) + "Prop" + Bytes({10}) +
+                           Le32(static_cast<std::uint32_t>(Data.size())) + Data + Bytes({0, 0});
+  std::string Expected = "\xEF\xBB\xBFobject \xC3\xA9: TForm1\r\n  Prop = {";
+  for (size_t I = 0; I < Data.size(); I += 32) Expected += "\r\n    " + Repeat("A5", 32);
+  const std::string Text = ToText(Form);  // compared whole: a diff of megabytes would not end
+  EXPECT_TRUE(Text == Expected + "}\r\nend\r\n") << Text.substr(0, 40);
+  EXPECT_EQ(FailureOf(Form.substr(0, Form.size() - 1), BinaryToText),
+            "EReadError: Form data ends early: 1 bytes needed at offset 3145753, 0 left");
+}
+
 TEST(FormStreamTest, InvalidTextFormsRaiseNamingTheLine) {
   const std::string Start = "object Form1: TForm1\r\n";
   const TMessageCase Cases[] = {

@@ -66,6 +66,29 @@ fs::path PutForm(const TTempDir& ADir, const std::string& AName, const std::stri
   return Path;
 }
 
+// How many Explicit property records with an integer value (as the IDE writes them) AAfter
+// lacks, when it is the binary form AForm less such records (the size field of the resource
+// header aside, which a reread checks); -1 when it is anything else.
+int ExplicitRecordsCut(const std::string& AForm, const std::string& AAfter) {
+  const size_t Body = AForm.find("TPF0");
+  int Cut = AAfter.compare(0, Body - 4, AForm, 0, Body - 4) == 0 ? 0 : -1;
+  size_t I = Body, J = Body;
+  while (I < AForm.size() && Cut >= 0) {
+    const size_t Length = static_cast<std::uint8_t>(AForm[I]);
+    const int Type = I + 1 + Length < AForm.size() ? AForm[I + 1 + Length] : 0;
+    const size_t Record = Type >= 2 && Type <= 4 ? 2 + Length + (size_t{1} << (Type - 2)) : 0;
+    // An Explicit record where AAfter goes on otherwise was cut.
+    if (Record != 0 && IsExplicitLine(UTF8ToUnicode(AForm.substr(I + 1, Length) + " = 1")) &&
+        AAfter.compare(J, Record, AForm, I, Record) != 0)
+      I += Record, ++Cut;
+    else if (J < AAfter.size() && AAfter[J] == AForm[I])
+      ++I, ++J;
+    else
+      Cut = -1;
+  }
+  return J == AAfter.size() ? Cut : -1;
+}
+
 const std::string cHeader = Bytes({0xFF, 0x0A, 0x00}) + "TFORM1" + Bytes({0, 0x30, 0x10});
 
 std::string WithHeader(const std::string& ABody) {
@@ -116,7 +139,8 @@ TEST(DfmCorpusTest, TextFormsSurviveBinaryAndBack) {
 }
 
 // Every corpus form: the Explicit lines go, every other line stays, the form keeps its kind
-// and its last-write time, and a form without Explicit lines is not touched at all.
+// and its last-write time, and a form without Explicit lines is not touched at all. A binary
+// form loses its Explicit records, one per line, and not one byte more.
 TEST(DfmCorpusTest, HandlerRemovesExplicitLinesFromEveryForm) {
   TESTSUPPORT_SKIP_IF_ABSENT(TestSupport::CorpusDir() / "dfm-binary", "corpus binary forms");
   std::vector<fs::path> Files = CorpusFiles("dfm-binary", ".dfm");
@@ -139,14 +163,69 @@ TEST(DfmCorpusTest, HandlerRemovesExplicitLinesFromEveryForm) {
     const std::string After = ReadBytes(Copy);
     TDfmHandler Reread(U16(Copy));
     EXPECT_EQ(Lines(Reread), Expected);
-    if (Expected.size() == Lines(TDfmHandler(U16(File))).size()) {
+    const size_t Removed = Lines(TDfmHandler(U16(File))).size() - Expected.size();
+    if (Removed == 0) {
       EXPECT_EQ(After, Original);
     } else {
       ++Written;
       EXPECT_EQ(After.substr(0, 3), Original.substr(0, 3));  // resource header or byte-order mark kept
+      if (Original[0] == '\xFF') {
+        EXPECT_EQ(ExplicitRecordsCut(Original, After), static_cast<int>(Removed));
+      }
     }
   }
   EXPECT_GT(Written, 0);
+}
+
+// Every kind of value, in every width and encoding a writer may store it, is written back byte
+// for byte while the Explicit records around it and inside it go, with and without a resource
+// header. The text form could not carry these encodings back.
+TEST(DfmHandlerTest, BinaryFormsLoseOnlyTheirExplicitRecords) {
+  const std::string Explicit[] = {Bytes({12}) + "ExplicitLeft" + Bytes({2, 1}), Bytes({11}) + "ExplicitTop" + Bytes({4, 0, 1, 0, 0}),
+                                  Bytes({13}) + "ExplicitWidth" + Bytes({3, 5, 0}), Bytes({14}) + "ExplicitHeight" + Bytes({2, 9})};
+  const struct {
+    const char* Name;
+    std::string Value;  // type byte and payload
+  } Cases[] = {
+      {"short string", Bytes({6, 5}) + "Hello"},
+      {"short string of another code page (CP-1251)", Bytes({6, 3, 0xE4, 0xE0, 0xF2})},
+      {"long string of one byte", Bytes({12, 1, 0, 0, 0, 'a'})},
+      {"ASCII wide string", Bytes({18, 5, 0, 0, 0, 'H', 0, 'e', 0, 'l', 0, 'l', 0, 'o', 0})},
+      {"empty wide string", Bytes({18, 0, 0, 0, 0})},
+      {"UTF-8 string", Bytes({20, 2, 0, 0, 0, 0xC3, 0xA9})},
+      {"broken UTF-8 string", Bytes({20, 1, 0, 0, 0, 0xFF})},
+      {"Null", Bytes({0})},
+      {"int8", Bytes({2, 0xFB})},
+      {"int16 holding 5", Bytes({3, 5, 0})},
+      {"int32 holding 5", Bytes({4, 5, 0, 0, 0})},
+      {"int64 holding 1", Bytes({19, 1, 0, 0, 0, 0, 0, 0, 0})},
+      {"single", Bytes({15, 0, 0, 0xC0, 0x3F})},
+      {"double of 17 digits", Bytes({21, 0x9A, 0x99, 0x99, 0x99, 0x99, 0x99, 0xB9, 0x3F})},
+      {"extended beyond 16 digits", Bytes({5, 0xAB, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xFD, 0x3F})},
+      {"currency", Bytes({16, 0x98, 0x3A, 0, 0, 0, 0, 0, 0})},
+      {"date", Bytes({17, 0, 0, 0, 0, 0x10, 0xF9, 0xE5, 0x40})},
+      {"set", Bytes({11, 1, 'a', 2, 'b', 'c', 0})},
+      {"identifier reading as a Boolean", Bytes({7, 4}) + "True"},
+      {"list of constants and wide values", Bytes({1, 9, 8, 13, 4, 5, 0, 0, 0, 18, 1, 0, 0, 0, 'a', 0, 0})},
+      {"binary data over two lines", Bytes({10, 40, 0, 0, 0}) + std::string(40, '\xC3')},
+      {"collection", Bytes({14, 4, 3, 0, 0, 0, 1}) + Explicit[2] + Bytes({1, 'N', 18, 0, 0, 0, 0, 0, 1, 0, 0})},
+  };
+  // An inherited inline child at a position stored as an int32: flags the text form cannot show.
+  const std::string Child = Bytes({0xF7, 4, 2, 0, 0, 0, 6}) + "TPanel" + Bytes({1, 'P'}) + Explicit[1] + Bytes({0, 0});
+  TTempDir Dir;
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    const std::string Form = "TPF0" + Bytes({6}) + "TForm1" + Bytes({5}) + "Form1" + Explicit[0] + Bytes({4}) + "Prop" + C.Value +
+                             Explicit[3] + Bytes({0}) + Child + Bytes({0});
+    std::string Kept = Form;
+    for (const std::string& Record : Explicit)
+      if (const size_t At = Kept.find(Record); At != std::string::npos) Kept.erase(At, Record.size());
+    for (const bool Header : {false, true}) {
+      const fs::path Path = PutForm(Dir, "F.dfm", Header ? WithHeader(Form) : Form);
+      EXPECT_EQ(MessageOf([&] { TDfmHandler(U16(Path)).RemoveExplicit(); }), "no exception");
+      EXPECT_EQ(ReadBytes(Path), Header ? WithHeader(Kept) : Kept);
+    }
+  }
 }
 
 TEST(DfmHandlerTest, ExplicitLinesAreMatchedExactly) {
@@ -292,21 +371,25 @@ TEST(DfmHandlerTest, InvalidFilesRaiseFromTheConstructorAndStayAsTheyAre) {
 // A save that would change more than the removed lines raises from the destructor and leaves
 // the file as it was.
 TEST(DfmHandlerTest, SavesThatWouldChangeTheFormAreRefused) {
-  const std::string Third = Bytes({5, 0xAB, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xFD, 0x3F});  // 1/3 in full precision
-  const std::string Inexact = WithHeader(std::string("TPF0\x01T\x00\x0C" "ExplicitLeft\x02\x05\x05Ratio", 28) + Third +
-                                         std::string(2, '\0'));
+  const std::string Root = "TPF0" + Bytes({1, 'T', 0}), Left = Bytes({12}) + "ExplicitLeft";
+  const std::string Refused = "EWriteError: Cannot write \"%s\" back without changing it: ";
   const struct {
     const char* Name;
     std::string Data;
+    bool EditLine;  // a line other than an Explicit one edited before the removal
     std::string Expected;
   } Cases[] = {
-      {"float without exact text", Inexact,
-       "EWriteError: Cannot write \"%s\" back without changing it: the floating-point value at offset 44 has no exact text form"},
-      {"edit breaks the text", "object A: TA\r\n  ExplicitLeft = (\r\n    1)\r\nend\r\n",
+      {"edit breaks the text", "object A: TA\r\n  ExplicitLeft = (\r\n    1)\r\nend\r\n", false,
        "EWriteError: Cannot write \"%s\": the edited text is no longer a valid form (Identifier expected on line 2)"},
-      {"bytes the encoding cannot keep", "\xEF\xBB\xBFobject A: TA\r\n  ExplicitLeft = 1\r\n  Caption = '\xFF'\r\nend\r\n",
-       "EWriteError: Cannot write \"%s\" back without changing it: the file holds bytes that its encoding (UTF-8) cannot give "
-       "back unchanged"},
+      {"bytes the encoding cannot keep", "\xEF\xBB\xBFobject A: TA\r\n  ExplicitLeft = 1\r\n  Caption = '\xFF'\r\nend\r\n", false,
+       Refused + "the file holds bytes that its encoding (UTF-8) cannot give back unchanged"},
+      {"binary Explicit property over several lines", Root + Left + Bytes({1, 2, 1, 2, 2, 0, 0, 0}), false,
+       Refused + "the Explicit property at offset 7 takes more than one line"},
+      {"binary name that is no identifier", WithHeader(Root + Left + Bytes({2, 1, 3, 'a', ' ', 'b', 2, 1, 0, 0})), false,
+       Refused + "the name at offset 38 has no exact text form"},
+      {"binary lines edited", Root + Bytes({4, 'L', 'e', 'f', 't', 2, 1}) + Left + Bytes({2, 1, 0, 0}), true,
+       "EWriteError: Cannot write \"%s\": its lines were edited other than by removing Explicit properties, and a binary "
+       "form is written from its own bytes"},
   };
   TTempDir Dir;
   for (const auto& C : Cases) {
@@ -316,6 +399,7 @@ TEST(DfmHandlerTest, SavesThatWouldChangeTheFormAreRefused) {
     Expected.replace(Expected.find("%s"), 2, Path.string());
     EXPECT_EQ(MessageOf([&] {
                 TDfmHandler Handler(U16(Path));
+                if (C.EditLine) Handler.Content()->SetStrings(1, u"  Left = 2");
                 Handler.RemoveExplicit();
               }),
               Expected);
