@@ -92,15 +92,14 @@ const char* SkipBlanks(const char* P, const char* E, bool& ACR) {
 // caller's byte loop.
 const char* SkipTagText(const char* P, const char* E) {
   if constexpr (std::endian::native == std::endian::little) {
-    constexpr std::uint64_t cOnes = 0x0101010101010101ULL, cHighs = 0x8080808080808080ULL;
     // A byte of X is zero: the lowest such byte is marked exactly (a borrow only runs upward).
-    auto ZeroBytes = [](std::uint64_t X) { return (X - cOnes) & ~X & cHighs; };
+    auto ZeroBytes = [](std::uint64_t X) { return (X - cByteOnes) & ~X & cByteHighs; };
     while (E - P >= 8) {
       std::uint64_t W;
       std::memcpy(&W, P, sizeof W);
       // Bytes below 0x21 (a subtraction that borrows, for bytes under 0x80 only).
-      const std::uint64_t Stops = ZeroBytes(W ^ (cOnes * '>')) | ZeroBytes(W ^ (cOnes * '"')) |
-                                  ZeroBytes(W ^ (cOnes * '\'')) | ((W - cOnes * 0x21) & ~W & cHighs);
+      const std::uint64_t Stops = ZeroBytes(W ^ (cByteOnes * '>')) | ZeroBytes(W ^ (cByteOnes * '"')) |
+                                  ZeroBytes(W ^ (cByteOnes * '\'')) | ((W - cByteOnes * 0x21) & ~W & cByteHighs);
       if (Stops != 0) return P + std::countr_zero(Stops) / 8;
       P += 8;
     }

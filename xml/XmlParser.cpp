@@ -437,11 +437,10 @@ void TXmlDocument::TTreeReader::StepContent(TFrame& AFrame) {
         Lt != nullptr ? static_cast<Integer>(static_cast<const Byte*>(Lt) - P) : N;
     // Eight bytes at a time while none is 0 or above 0x7F (a borrow can only raise a false
     // alarm, which the byte loop then settles), then byte by byte: bytes 1..0x7F pass.
-    constexpr std::uint64_t cOnes = 0x0101010101010101ULL, cHighs = 0x8080808080808080ULL;
     while (Limit - Len >= 8) {
       std::uint64_t W;
       std::memcpy(&W, P + Len, sizeof W);
-      if (((W - cOnes) | W) & cHighs) break;
+      if (((W - cByteOnes) | W) & cByteHighs) break;
       Len += 8;
     }
     while (Len < Limit && static_cast<Byte>(P[Len] - 1) < 0x7F) ++Len;
@@ -690,13 +689,12 @@ bool SkipToMarkup(TStream* AStream) {
     if (N > 0) {
       // Eight bytes at a time while none is "<" or above 0x7F (a borrow can only raise a
       // false alarm, which the byte loop then settles), then byte by byte.
-      constexpr std::uint64_t cOnes = 0x0101010101010101ULL, cHighs = 0x8080808080808080ULL;
-      constexpr std::uint64_t cLts = cOnes * '<';
+      constexpr std::uint64_t cLts = cByteOnes * '<';
       Integer Skip = 0;
       while (N - Skip >= 8) {
         std::uint64_t W;
         std::memcpy(&W, P + Skip, sizeof W);
-        if ((W | ((W ^ cLts) - cOnes)) & cHighs) break;
+        if ((W | ((W ^ cLts) - cByteOnes)) & cByteHighs) break;
         Skip += 8;
       }
       while (Skip < N && P[Skip] != '<' && P[Skip] < 0x80) ++Skip;

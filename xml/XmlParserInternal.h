@@ -24,6 +24,10 @@ constexpr Integer cMaxNestingDepth = 4096;
 constexpr std::uint64_t cNestingAllowance = 16 * 1024 * 1024;
 constexpr std::uint64_t cNestingPerByte = 4;
 
+// Scanning eight bytes at a time: a byte 01 in every place, and every byte's high bit.
+constexpr std::uint64_t cByteOnes = 0x0101010101010101ULL;
+constexpr std::uint64_t cByteHighs = 0x8080808080808080ULL;
+
 inline bool HasNonBlank(const UTF8String& S) {
   for (char Ch : S)
     if (!vxIsBlank(Ch)) return true;

